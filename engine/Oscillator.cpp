@@ -1,0 +1,55 @@
+#include "engine/Oscillator.h"
+
+namespace {
+
+// Converts a pulse width in 0..1 of the half period into the phase offset.
+int32_t WidthToOffset(double width) {
+    return static_cast<int32_t>(width * static_cast<double>(Oscillator::kSquareOffset));
+}
+
+} // namespace
+
+Oscillator::Oscillator() {
+    const SawTables& saw = SawTables::Instance();
+    for (const double*& table : tables_)
+        table = saw.Level(0);
+}
+
+int Oscillator::LevelForStep(int32_t step) {
+    // Deliberately a repeated multiplication, not a logarithm: the rounding of the
+    // products decides the borderline steps (a step of 2 lands on level 3).
+    double t = static_cast<double>(step);
+    int level = 0;
+    while (t > 1.0 && level < SawTables::kLevels - 1) {
+        t *= 0.7071067811865476;
+        ++level;
+    }
+    return level;
+}
+
+void Oscillator::Update(int32_t pitch, const PhaseIncrementTable& table) {
+    // In 64 bits, so that extreme pitches and detunes hold at the table's ends
+    // instead of wrapping around.
+    const int64_t index = static_cast<int64_t>(pitch) + detune_ - kOctaveDown;
+    increment_ =
+        table[index < 0 ? 0 : (index > kMaxPitch ? kMaxPitch : static_cast<int32_t>(index))];
+
+    if (pwm_ && pwmSource_) {
+        const double lfo = *pwmSource_;
+        const double d = (1.0 - lfo) * width_ + lfo;
+        // Outside 0..1 (and for a NaN from the source) the pulse falls silent.
+        widthOffset_ = d >= 0.0 && d <= 1.0 ? WidthToOffset(d) : 0;
+    } else {
+        // Held to 0..1, so that no width can overflow the offset; NaN silences.
+        const double w = width_ >= 0.0 ? (width_ <= 1.0 ? width_ : 1.0) : 0.0;
+        widthOffset_ = WidthToOffset(w);
+    }
+
+    const SawTables& saw = SawTables::Instance();
+    for (int footage = 0; footage < kFootages; ++footage) {
+        // Footage f reads 2^f table entries per phase entry: its table step is the
+        // increment over 2^(16 - f).
+        levels_[footage] = LevelForStep(increment_ >> (16 - footage));
+        tables_[footage] = saw.Level(levels_[footage]);
+    }
+}
