@@ -1,0 +1,30 @@
+#include "platform/DynamicLibrary.h"
+
+#include <dlfcn.h>
+
+DynamicLibrary::~DynamicLibrary() {
+    Close();
+}
+
+bool DynamicLibrary::Open(const std::string& path) {
+    Close();
+    if (path.empty())
+        return false;
+    // Local binding keeps the library's names out of the host's namespace, where
+    // they could clash with another plug-in's copy of the same library.
+    mHandle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    return mHandle != nullptr;
+}
+
+void* DynamicLibrary::Symbol(const char* name) const {
+    if (!mHandle || !name)
+        return nullptr;
+    return dlsym(mHandle, name);
+}
+
+void DynamicLibrary::Close() {
+    if (mHandle) {
+        dlclose(mHandle);
+        mHandle = nullptr;
+    }
+}

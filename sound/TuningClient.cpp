@@ -1,0 +1,207 @@
+#include "sound/TuningClient.h"
+
+#include "engine/PitchToHz.h"
+#include "platform/Text.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+double EqualTempered(int note) {
+    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
+}
+
+// Function pointers travel through dlsym's object pointer; the platforms we
+// build for give both the same representation.
+template <typename Fn> Fn Bind(const DynamicLibrary& library, const char* name) {
+    return reinterpret_cast<Fn>(library.Symbol(name));
+}
+
+// Any int is a note: negative and large values fold into 0..127 like the
+// master's own note numbers (& 127 is the mathematical mod 128 for negatives too).
+int NoteIndex(int note) {
+    return note & (kTuningNotes - 1);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// mtsclientglobal
+
+mtsclientglobal& mtsclientglobal::Instance() {
+    static mtsclientglobal* global = [] {
+        auto* made = new mtsclientglobal();
+        made->Load(LibraryPaths());
+        return made;
+    }();
+    static ExitRelease release{global};
+    return *global;
+}
+
+mtsclientglobal::ExitRelease::~ExitRelease() {
+    std::lock_guard<std::mutex> lock(global->mMutex);
+    if (global->mClients == 0)
+        global->ReleaseLocked();
+}
+
+std::vector<std::string> mtsclientglobal::LibraryPaths() {
+    std::vector<std::string> paths;
+    const char* chosen = std::getenv("HALVANE_MTS_LIBRARY");
+    if (chosen && *chosen) {
+        paths.emplace_back(chosen);
+        return paths;
+    }
+#ifdef _WIN32
+    char folder[MAX_PATH + 1] = {};
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length > 0 && length < MAX_PATH)
+        paths.push_back(std::string(folder, length) + "\\LIBMTS.dll");
+    const char* common = std::getenv("CommonProgramFiles");
+    if (common && *common)
+        paths.push_back(std::string(common) + "\\MTS-ESP\\LIBMTS.dll");
+#else
+    paths.emplace_back("/usr/local/lib/libMTS.so");
+#endif
+    return paths;
+}
+
+mtsclientglobal::mtsclientglobal() {
+    for (int n = 0; n < kTuningNotes; ++n)
+        mInverseTable[n] = 1.0 / EqualTempered(n);
+}
+
+mtsclientglobal::~mtsclientglobal() {
+    Release();
+}
+
+bool mtsclientglobal::HasMaster() const {
+    return mMasterTable && mHasMaster && mHasMaster();
+}
+
+bool mtsclientglobal::Load(const std::vector<std::string>& paths) {
+    std::lock_guard<std::mutex> lock(mMutex);
+    ReleaseLocked();
+    for (const std::string& path : paths) {
+        if (mLibrary.Open(path))
+            break;
+    }
+    if (!mLibrary.IsOpen())
+        return false;
+
+    mRegisterClient = Bind<RegisterClientFn>(mLibrary, "MTS_RegisterClient");
+    mDeregisterClient = Bind<DeregisterClientFn>(mLibrary, "MTS_DeregisterClient");
+    mHasMaster = Bind<HasMasterFn>(mLibrary, "MTS_HasMaster");
+    mShouldFilterNote = Bind<ShouldFilterNoteFn>(mLibrary, "MTS_ShouldFilterNote");
+    mShouldFilterNoteMultiChannel =
+        Bind<ShouldFilterNoteMultiChannelFn>(mLibrary, "MTS_ShouldFilterNoteMultiChannel");
+    mGetTuningTable = Bind<GetTuningTableFn>(mLibrary, "MTS_GetTuningTable");
+    mGetMultiChannelTuningTable =
+        Bind<GetMultiChannelTuningTableFn>(mLibrary, "MTS_GetMultiChannelTuningTable");
+    mUseMultiChannelTuning = Bind<UseMultiChannelTuningFn>(mLibrary, "MTS_UseMultiChannelTuning");
+    mGetScaleName = Bind<GetScaleNameFn>(mLibrary, "MTS_GetScaleName");
+
+    // The library keeps these tables up to date in place; fetching them once is enough.
+    if (mGetTuningTable)
+        mMasterTable = mGetTuningTable();
+    for (int channel = 0; channel < kTuningChannels; ++channel) {
+        mChannelTables[channel] =
+            mGetMultiChannelTuningTable
+                ? mGetMultiChannelTuningTable(static_cast<signed char>(channel))
+                : nullptr;
+    }
+    return true;
+}
+
+void mtsclientglobal::Release() {
+    std::lock_guard<std::mutex> lock(mMutex);
+    ReleaseLocked();
+}
+
+void mtsclientglobal::ReleaseLocked() {
+    // Forget every pointer into the library before it goes away.
+    mRegisterClient = nullptr;
+    mDeregisterClient = nullptr;
+    mHasMaster = nullptr;
+    mShouldFilterNote = nullptr;
+    mShouldFilterNoteMultiChannel = nullptr;
+    mGetTuningTable = nullptr;
+    mGetMultiChannelTuningTable = nullptr;
+    mUseMultiChannelTuning = nullptr;
+    mGetScaleName = nullptr;
+    mMasterTable = nullptr;
+    for (const double*& table : mChannelTables)
+        table = nullptr;
+    mLibrary.Close();
+}
+
+bool mtsclientglobal::ShouldFilterNote(int note) const {
+    return mShouldFilterNote && mShouldFilterNote(static_cast<char>(note), -1);
+}
+
+void mtsclientglobal::RegisterClient() {
+    std::lock_guard<std::mutex> lock(mMutex);
+    ++mClients;
+    if (mRegisterClient)
+        mRegisterClient();
+}
+
+void mtsclientglobal::DeregisterClient() {
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mClients > 0)
+        --mClients;
+    if (mDeregisterClient)
+        mDeregisterClient();
+}
+
+// ---------------------------------------------------------------------------
+// TuningClient
+
+TuningClient::TuningClient() : TuningClient(mtsclientglobal::Instance()) {}
+
+TuningClient::TuningClient(mtsclientglobal& global) : mGlobal(&global) {
+    CopyText(mScaleName, "12-TET");
+    for (int n = 0; n < kTuningNotes; ++n)
+        mLocalTable[n] = EqualTempered(n);
+    mGlobal->RegisterClient();
+}
+
+TuningClient::~TuningClient() {
+    mGlobal->DeregisterClient();
+}
+
+bool TuningClient::ShouldFilterNote(int note) const {
+    return mGlobal->HasMaster() && mGlobal->ShouldFilterNote(NoteIndex(note));
+}
+
+int32_t TuningClient::NoteToPitch(int note) const {
+    const int index = NoteIndex(note);
+    const int32_t equalTempered = index * 128;
+    if (!mGlobal->HasMaster())
+        return equalTempered;
+    // The master may have gone between the two questions.
+    const double f = mGlobal->HasMaster() ? mGlobal->MasterFrequency(index) : mLocalTable[index];
+    // A broken table entry (NaN, infinite, zero, negative) must not steer the
+    // search: NaN compares false both ways and would stop it in mid-range.
+    if (!std::isfinite(f) || !(f > 0.0))
+        return equalTempered;
+
+    // Binary search on the pitch scale; reaches 4 .. 17276.
+    int32_t pitch = 8640;
+    int32_t step = 8640;
+    do {
+        step /= 2;
+        const double g = PitchToHz(pitch);
+        if (g > f)
+            pitch -= step;
+        else if (g < f)
+            pitch += step;
+        else
+            break;
+    } while (step != 0);
+    return pitch;
+}
