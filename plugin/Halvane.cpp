@@ -1,0 +1,54 @@
+#include "plugin/Halvane.h"
+
+#include <cstring>
+
+#include "sound/ParamIds.h"
+#include "sound/ParamTable.h"
+
+namespace {
+
+constexpr int32_t kUniqueId = vst::FourCC('H', 'a', 'l', '3');
+constexpr int32_t kVersion = 0x00010104; // 1.1.4
+
+const char* const kOutputLabels[Halvane::kNumOutputs] = {
+    "Total L", "Total R", "Synth L", "Synth R", "Brass L", "Brass R", "Strings L", "Strings R"};
+
+} // namespace
+
+Halvane::Halvane(vst::HostCallback host)
+    : Synth(host, kNumParams, "0-2 0-4 0-6 0-8", kNumPrograms, "Halvane", "", "Kelpmoor Music",
+            kUniqueId, kVersion) {
+    for (int i = 0; i < kNumOutputs; ++i)
+        SetOutputLabel(i, kOutputLabels[i]);
+    ReadConfiguration();
+    InitParamTable();
+    LoadStartupBank();
+}
+
+Halvane::~Halvane() = default;
+
+void Halvane::InitParamTable() {
+    InitHalvaneParams(params_.data(), NParams());
+}
+
+bool Halvane::WriteState(ChunkBuffer& chunk) {
+    chunk.PutBytes(kStateKey, kStateKeyLength);
+    chunk.Put(static_cast<int32_t>(CurrentProgram()));
+    chunk.PutString(IsValidProgram(CurrentProgram()) ? ProgramName(CurrentProgram()) : "");
+    for (const PlugParam& p : params_)
+        chunk.Put(p.Value());
+    return !chunk.Empty();
+}
+
+int Halvane::ReadState(const ChunkBuffer& chunk, int pos) {
+    char key[kStateKeyLength];
+    if (chunk.GetBytes(key, kStateKeyLength, pos) >= 0 &&
+        std::memcmp(key, kStateKey, kStateKeyLength) == 0) {
+        // The stored program index and name only describe where the state came from.
+        int32_t index = 0;
+        pos = chunk.Get(&index, pos + kStateKeyLength);
+        std::string name;
+        pos = chunk.GetString(name, pos);
+    }
+    return UnserializeParams(chunk, pos);
+}

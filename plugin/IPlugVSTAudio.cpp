@@ -1,0 +1,117 @@
+// The three audio callbacks. Each renders under the instance lock, in pieces of
+// at most the scratch size, so a host that passes more frames than the block
+// size it announced is served without writing past our buffers.
+
+#include <algorithm>
+
+#include "plugin/IPlugVST.h"
+
+using namespace vst;
+
+namespace {
+
+void ToDouble(const float* in, double* out, int n) {
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        out[i] = in[i];
+        out[i + 1] = in[i + 1];
+        out[i + 2] = in[i + 2];
+        out[i + 3] = in[i + 3];
+    }
+    for (; i < n; ++i)
+        out[i] = in[i];
+}
+
+template <bool Add> void ToFloat(const double* in, float* out, int n) {
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        for (int k = 0; k < 4; ++k) {
+            if (Add)
+                out[i + k] += static_cast<float>(in[i + k]);
+            else
+                out[i + k] = static_cast<float>(in[i + k]);
+        }
+    }
+    for (; i < n; ++i) {
+        if (Add)
+            out[i] += static_cast<float>(in[i]);
+        else
+            out[i] = static_cast<float>(in[i]);
+    }
+}
+
+} // namespace
+
+void IPlugVST::ProcessSingle(float** inputs, float** outputs, int frames, Accumulate mode) {
+    ScopedLock hold(Lock());
+    if (TakesMidi())
+        CallHost(audioMasterWantMidi, 0, 1);
+    if (frames <= 0)
+        return;
+    for (int done = 0; done < frames;) {
+        const int n = std::min(frames - done, ScratchFrames());
+        int host = 0;
+        for (Channel& c : inChannels_) {
+            if (!c.connected)
+                continue;
+            const float* src = inputs ? inputs[host] : nullptr;
+            ++host;
+            if (src)
+                ToDouble(src + done, c.scratch.data(), n);
+            else
+                std::fill(c.scratch.begin(), c.scratch.begin() + n, 0.0);
+            *c.slot = c.scratch.data();
+        }
+        host = 0;
+        for (Channel& c : outChannels_) {
+            if (!c.connected)
+                continue;
+            float* dst = outputs ? outputs[host] : nullptr;
+            ++host;
+            c.hostOutput = dst ? dst + done : nullptr;
+            *c.slot = c.scratch.data();
+        }
+        RenderBlock(inPtrs_.empty() ? nullptr : inPtrs_.data(), outPtrs_.data(), n);
+        for (Channel& c : outChannels_) {
+            if (!c.connected || !c.hostOutput)
+                continue;
+            if (mode == Accumulate::kAdd)
+                ToFloat<true>(c.scratch.data(), c.hostOutput, n);
+            else
+                ToFloat<false>(c.scratch.data(), c.hostOutput, n);
+            c.hostOutput = nullptr;
+        }
+        done += n;
+    }
+}
+
+void IPlugVST::ProcessDouble(double** inputs, double** outputs, int frames) {
+    ScopedLock hold(Lock());
+    if (TakesMidi())
+        CallHost(audioMasterWantMidi, 0, 1);
+    if (frames <= 0)
+        return;
+    for (int done = 0; done < frames;) {
+        const int n = std::min(frames - done, ScratchFrames());
+        int host = 0;
+        for (Channel& c : inChannels_) {
+            if (!c.connected)
+                continue;
+            double* src = inputs ? inputs[host] : nullptr;
+            ++host;
+            if (!src)
+                std::fill(c.scratch.begin(), c.scratch.begin() + n, 0.0);
+            *c.slot = src ? src + done : c.scratch.data();
+        }
+        host = 0;
+        for (Channel& c : outChannels_) {
+            if (!c.connected)
+                continue;
+            double* dst = outputs ? outputs[host] : nullptr;
+            ++host;
+            *c.slot = dst ? dst + done : c.scratch.data();
+        }
+        RenderBlock(inPtrs_.empty() ? nullptr : inPtrs_.data(), outPtrs_.data(), n);
+        done += n;
+    }
+}

@@ -1,0 +1,214 @@
+#include "shell/Synth.h"
+
+#include <cmath>
+#include <string>
+
+#include "graphics/IGraphics.h"
+#include "sound/TuningClient.h"
+
+namespace {
+
+constexpr int kNoteOff = 0x8;
+constexpr int kNoteOn = 0x9;
+constexpr int kControlChange = 0xB;
+constexpr int kProgramChange = 0xC;
+constexpr int kPitchBend = 0xE;
+
+constexpr int kSustainController = 64;
+constexpr int kAllSoundOff = 120;
+constexpr int kAllNotesOff = 123;
+
+} // namespace
+
+Synth::Synth(vst::HostCallback host, int nParams, const char* channelIOStr, int nPrograms,
+             const char* effectName, const char* productName, const char* vendorName,
+             int32_t uniqueId, int32_t version)
+    : IPlugVST(host, nParams, channelIOStr, nPrograms, effectName, productName, vendorName,
+               uniqueId, version, /*isInstrument*/ true, /*takesMidi*/ true,
+               /*takesChunks*/ true) {
+    controllerMap_.fill(-1);
+    tuning_ = std::make_unique<TuningClient>();
+}
+
+Synth::~Synth() = default;
+
+void Synth::ResetEngine() {
+    ScopedLock hold(Lock());
+    const double rate = SampleRate();
+    samplesPerMs_ = (std::isfinite(rate) && rate >= 1000.0 && rate < 2147483647.0)
+                        ? static_cast<int>(rate) / 1000
+                        : 0;
+    learnActive_ = false;
+    midiQueue_.Resize(BlockSize());
+}
+
+void Synth::Activate(bool on) {
+    if (!on)
+        return;
+    ScopedLock hold(Lock());
+    for (int i = 0; i < NParams(); ++i)
+        ParamChanged(i);
+}
+
+void Synth::HandleMidiMessage(const MidiEvent& incoming) {
+    ScopedLock hold(Lock());
+    if (midiThru_)
+        SendMidiEvent(incoming);
+
+    MidiEvent event = incoming;
+    const int kind = (event.status >= 0x80 && event.status <= 0xEF) ? event.status >> 4 : 0;
+    // Controllers and bend arriving late in a block are moved back half a
+    // millisecond, so they do not all land on the same control tick.
+    auto lateEventRule = [this](MidiEvent& e) {
+        const int m = samplesPerMs_;
+        if (e.offset > m)
+            e.offset += m / 2;
+    };
+
+    switch (kind) {
+    case kNoteOff:
+        midiQueue_.Add(event);
+        break;
+    case kNoteOn:
+        if (event.data2 == 0)
+            event.status = 0x80;
+        midiQueue_.Add(event);
+        break;
+    case kControlChange:
+        if (event.data1 < kControllers && learnActive_) {
+            learnedController_ = event.data1;
+            ApplyLearn();
+        } else if (event.data1 == kSustainController) {
+            midiQueue_.Add(event);
+        } else if (event.data1 < kControllers) {
+            lateEventRule(event);
+            midiQueue_.Add(event);
+        } else if (event.data1 == kAllSoundOff || event.data1 == kAllNotesOff) {
+            AllVoicesOff();
+        }
+        break;
+    case kProgramChange:
+        if (!ignoreProgramChange_)
+            RestoreProgram(event.data1);
+        break;
+    case kPitchBend:
+        lateEventRule(event);
+        midiQueue_.Add(event);
+        break;
+    default:
+        break; // pressure and system messages are not used
+    }
+}
+
+// ---------------------------------------------------------------------------
+// MIDI learn
+
+void Synth::SetControllerMapping(int controller, int32_t param) {
+    if (controller >= 0 && controller < kControllers)
+        controllerMap_[static_cast<std::size_t>(controller)] = param;
+}
+
+void Synth::LearnSwitchClicked(double value, bool rightButton) {
+    unlearnMode_ = rightButton;
+    learnedController_ = -1;
+    learnedParam_ = -1;
+    learnActive_ = value > 0.0;
+}
+
+void Synth::LearnHook(int paramIndex) {
+    if (learnActive_ && IsValidParam(paramIndex)) {
+        learnedParam_ = paramIndex;
+        ApplyLearn();
+    }
+}
+
+void Synth::ApplyLearn() {
+    ScopedLock hold(Lock());
+    if (learnActive_) {
+        const int c = learnedController_;
+        const int p = learnedParam_;
+        if (!unlearnMode_) {
+            if (c != -1 && p != -1) {
+                for (int32_t& entry : controllerMap_)
+                    if (entry == p)
+                        entry = -1;
+                SetControllerMapping(c, p);
+                learnActive_ = false;
+            }
+        } else if (c != -1) {
+            SetControllerMapping(c, -1);
+            learnActive_ = false;
+            unlearnMode_ = false;
+        } else if (p != -1) {
+            for (int32_t& entry : controllerMap_)
+                if (entry == p)
+                    entry = -1;
+            learnActive_ = false;
+            unlearnMode_ = false;
+        }
+    }
+    if (!learnActive_)
+        LearnSwitchOff();
+}
+
+void Synth::ApplyController(int controller, int value) {
+    if (controller < 0 || controller >= kControllers)
+        return;
+    const int p = controllerMap_[static_cast<std::size_t>(controller)];
+    PlugParam* param = GetParam(p);
+    if (!param)
+        return;
+    const double v = value / 127.0;
+    // The same controller value twice must reach the host once: compare what the
+    // value would become, which also covers stepped and shaped parameters.
+    PlugParam probe = *param;
+    probe.SetFromNormalized(v);
+    if (probe.Value() == param->Value())
+        return;
+    SetParamFromEditor(p, v);
+    if (IGraphics* editor = Editor())
+        editor->SetParameterFromPlug(p, v, true);
+}
+
+// ---------------------------------------------------------------------------
+// Program commands
+
+void Synth::CopyProgram() {
+    ScopedLock hold(Lock());
+    copySource_ = CurrentProgram();
+    copyBuffer_.Clear();
+    WriteState(copyBuffer_);
+}
+
+void Synth::PasteProgram() {
+    ScopedLock hold(Lock());
+    if (copyBuffer_.Empty())
+        return;
+    const std::string name = IsValidProgram(copySource_) ? ProgramName(copySource_) : "";
+    ReadState(copyBuffer_, 0);
+    ModifyCurrentPreset(name.c_str());
+    RefreshEditorParams();
+    for (int i = 0; i < NParams(); ++i)
+        AutomateParam(i, GetParam(i)->GetNormalized());
+}
+
+void Synth::InitProgram() {
+    ScopedLock hold(Lock());
+    for (int i = 0; i < NParams(); ++i) {
+        const PlugParam* p = GetParam(i);
+        SetParamFromEditor(i, p->Normalize(p->Default()));
+    }
+    ModifyCurrentPreset("Init");
+    RefreshEditorParams();
+    for (int i = 0; i < NParams(); ++i)
+        AutomateParam(i, GetParam(i)->GetNormalized());
+}
+
+void Synth::SelectProgram(int index) {
+    ScopedLock hold(Lock());
+    ModifyCurrentPreset(nullptr);
+    RestoreProgram(index);
+    ProgramsChanged();
+    for (int i = 0; i < NParams(); ++i)
+        AutomateParam(i, GetParam(i)->GetNormalized());
+}
