@@ -28,7 +28,11 @@ public:
     void Process(double& left, double& right, bool stereo, int i);
 
     const Envelope& Env() const { return envelope_; }
+    double Level() const { return level_; }
+    // Centre of the band-passes in Hz, from the angular cutoff and the rate they hold.
     double CentreHz() const;
+    const BandPass& LeftFilter() const { return left_; }
+    const BandPass& RightFilter() const { return right_; }
 
 private:
     Envelope envelope_;

@@ -46,6 +46,9 @@ public:
     void Process(double brassSum, int i, double& left, double& right);
 
     double ModulationDepth() const { return depth_; }
+    double EgIntensity() const { return egIntensity_; }
+    double GainLeft() const { return gainLeft_; }
+    double GainRight() const { return gainRight_; }
 
 private:
     LadderFilter filter_;
@@ -53,6 +56,7 @@ private:
     double egIntensity_ = 0.0;
     double velocityFactor_ = 1.0;
     double depth_ = 0.0;
-    double gainLeft_ = 1.0;
-    double gainRight_ = 1.0;
+    // Those of the centred pan with one footage, the instrument's defaults.
+    double gainLeft_ = 0.5;
+    double gainRight_ = 0.5;
 };

@@ -24,7 +24,8 @@ public:
     // filters (high pair 1800 Hz, low pair 600 Hz, current gains), the strings
     // vibrato line (2 ms, manual 0.5) and its delay envelope (idle), the flanger
     // line (4 ms), 8 kHz line filters, and the ensemble (prepared for the rate,
-    // then given its current parameter values again).
+    // then given its current parameter values again). Also hands the brass
+    // section its pan gains again.
     void SetSampleRate(double sampleRate);
 
     // Section switches and sends.
@@ -86,9 +87,18 @@ public:
     const ShelvingFilter& EqHigh(int side) const { return eqHigh_[side]; }
     const ShelvingFilter& EqLow(int side) const { return eqLow_[side]; }
 
+    const Envelope& StringsVibratoEnvelope() const { return stringsVibratoEnvelope_; }
+    bool FlangerSend(int section) const { return send_[section]; }
+    bool StringsStereo() const { return stringsStereo_; }
+    bool EnsembleOn() const { return ensembleOn_; }
+
 private:
+    // The rate-dependent rebuild itself, without touching the brass section.
+    void Rebuild(double sampleRate);
     void UpdateBrassGains();
     void UpdateStringsGains();
+    // Vibrato, ensemble, equaliser, bowing and pan of one strings sample.
+    void ProcessStrings(double strings, int i, double& left, double& right);
 
     BrassSection& brass_;
     Bowing& bowing_;

@@ -18,8 +18,8 @@ public:
     void Reset();
 
     // MIDI intake at control rate.
-    void SetBend(double bend) { bend_ = bend; }          // -1 .. 8191/8192
-    void SetWheel(double wheel) { wheel_ = wheel; }      // 0 .. 1
+    void SetBend(double bend) { bend_ = bend; }     // -1 .. 8191/8192
+    void SetWheel(double wheel) { wheel_ = wheel; } // 0 .. 1
     double Bend() const { return bend_; }
     double Wheel() const { return wheel_; }
 
@@ -31,8 +31,8 @@ public:
     void SetVibratoDepth(double semitones) { vibratoDepth_ = semitones; } // 2 * "Vib. Intensity"
     void SetVibratoSwitch(bool on) { vibratoOn_ = on; }                   // "Vib. Delay" >= 0.5
     void SetVibratoDelayTime(double x) { delayEnvelope_.SetDecay(x); }    // "Vib. Delay Time"
-    void SetWheelDepth(double semitones) { wheelDepth_ = semitones; }     // 12 * "Wheel Vib. Intensity"
-    void SetTrill(bool on) { trill_ = on; }                               // "Wheel Mode" < 0.5
+    void SetWheelDepth(double semitones) { wheelDepth_ = semitones; } // 12 * "Wheel Vib. Intensity"
+    void SetTrill(bool on) { trill_ = on; }                           // "Wheel Mode" < 0.5
 
     // Note-on with no key held before: the delayed vibrato starts from depth 0 again.
     void TriggerVibratoDelay() { delayEnvelope_.Trigger(); }
@@ -45,13 +45,15 @@ public:
     // Control tick, later part: step the vibrato LFO (always), the delayed
     // vibrato and the wheel, and return the global pitch offset in 1/128
     // semitone: truncate((bend * range + vibrato + wheel + total tune) * 128);
-    // a result outside the 32-bit range gives INT32_MIN.
+    // a result outside the 32-bit range gives INT32_MIN, one that is not a number
+    // (from a bad parameter) gives 0.
     int32_t StepVibratoAndOffset();
 
     // The PWM LFO's unipolar output, read by every voice's master oscillator.
     const double* PwmSource() const { return &pwmValue_; }
     const LFO& VibratoLfo() const { return vibratoLfo_; }
     const Envelope& DelayEnvelope() const { return delayEnvelope_; }
+    const LFO& PwmLfo() const { return pwmLfo_; }
 
 private:
     LFO pwmLfo_;
