@@ -100,8 +100,9 @@ void IPlugBase::SetBlockSize(int frames) {
         return;
     blockSize_ = frames;
     // Keep a little room even for a block size of 0 or 1, so a host that then
-    // renders larger blocks is served in pieces rather than not at all.
-    scratchFrames_ = std::max(frames, 64);
+    // renders larger blocks is served in pieces rather than not at all; and no
+    // more than a generous block, whatever size a host announces.
+    scratchFrames_ = std::clamp(frames, kMinScratchFrames, kMaxScratchFrames);
     for (Channel& c : inChannels_)
         c.scratch.assign(static_cast<std::size_t>(scratchFrames_), 0.0);
     for (Channel& c : outChannels_)

@@ -35,6 +35,8 @@ public:
     static constexpr int kMaxProgramNameLength = 255;
     static constexpr int32_t kChunkMagic = 0x70666674;     // "tffp" read little-endian
     static constexpr int32_t kChunkVersion = 0x00010000;
+    static constexpr int kMinScratchFrames = 64;
+    static constexpr int kMaxScratchFrames = 16384;
 
     struct ChannelIO {
         int inputs;
@@ -126,6 +128,11 @@ public:
     const Program* GetProgram(int index) const {
         return IsValidProgram(index) ? &programs_[index] : nullptr;
     }
+    // Program (.fxp) and bank (.fxb) files. They take no lock: callers hold it.
+    bool SaveProgramFile(const std::string& path);
+    bool SaveBankFile(const std::string& path);
+    bool LoadProgramFile(const std::string& path);
+    bool LoadBankFile(const std::string& path);
     static void WriteChunkHeader(ChunkBuffer& chunk);
     // Returns the position after the header (0 without one); version 0 without one.
     static int ReadChunkHeader(const ChunkBuffer& chunk, int32_t* version);

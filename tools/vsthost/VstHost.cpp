@@ -27,6 +27,20 @@ std::string TextFrom(const char* buffer, std::size_t size) {
 } // namespace
 
 // ---------------------------------------------------------------------------
+// EventList
+
+VstEvents* EventList::Get() {
+    const std::size_t slots = std::max<std::size_t>(events_.size(), 2);
+    storage_.assign(offsetof(VstEvents, events) + slots * sizeof(VstEvent*), 0);
+    const VstInt32 count = count_ != -1 ? count_ : static_cast<VstInt32>(events_.size());
+    std::memcpy(storage_.data() + offsetof(VstEvents, numEvents), &count, sizeof(count));
+    if (!events_.empty())
+        std::memcpy(storage_.data() + offsetof(VstEvents, events), events_.data(),
+                    events_.size() * sizeof(VstEvent*));
+    return reinterpret_cast<VstEvents*>(storage_.data());
+}
+
+// ---------------------------------------------------------------------------
 // PluginLibrary
 
 std::shared_ptr<PluginLibrary> PluginLibrary::Open(const std::string& path, std::string& error) {
@@ -332,15 +346,10 @@ void Host::SendMidi(const std::vector<MidiMessage>& messages) {
         e.midiData[1] = static_cast<char>(messages[i].data1);
         e.midiData[2] = static_cast<char>(messages[i].data2);
     }
-    // VstEvents ends in a variable-length array of event pointers.
-    const std::size_t count = std::max<std::size_t>(messages.size(), 2);
-    std::vector<uint8_t> storage(offsetof(VstEvents, events) + count * sizeof(VstEvent*));
-    auto* list = reinterpret_cast<VstEvents*>(storage.data());
-    list->numEvents = static_cast<VstInt32>(messages.size());
-    list->reserved = 0;
-    for (std::size_t i = 0; i < messages.size(); ++i)
-        list->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-    SendEvents(list);
+    EventList list;
+    for (VstMidiEvent& e : events)
+        list.Add(&e);
+    SendEvents(list.Get());
 }
 
 void Host::EnsureBuffers(int frames) {

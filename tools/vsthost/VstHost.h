@@ -44,6 +44,21 @@ struct MidiMessage {
     uint8_t data2 = 0;
 };
 
+// A VstEvents list of any length (the record ends in a variable-length array of
+// event pointers, so it is laid out in raw storage).
+class EventList {
+public:
+    void Add(vst::VstEvent* event) { events_.push_back(event); }
+    template <typename T> void Add(T* event) { Add(reinterpret_cast<vst::VstEvent*>(event)); }
+    void SetCount(int count) { count_ = count; } // to lie about the count (-1: the real one)
+    vst::VstEvents* Get();
+
+private:
+    std::vector<vst::VstEvent*> events_;
+    std::vector<unsigned char> storage_;
+    int count_ = -1;
+};
+
 // One call the plug-in made to the host.
 struct HostCall {
     int32_t opcode = 0;

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "sound/ParamIds.h"
+#include "sound/ParamTable.h"
+
+namespace {
+
+class ParamTable : public ::testing::Test {
+protected:
+    ParamTable() : params(kNumParams) { InitHalvaneParams(params.data(), kNumParams); }
+
+    std::string Display(int index, double value) {
+        char text[64];
+        params[index].FormatDisplay(value, false, text, sizeof(text), true);
+        return text;
+    }
+    std::string DisplayNormalized(int index, double n) {
+        char text[64];
+        params[index].FormatDisplay(n, true, text, sizeof(text), true);
+        return text;
+    }
+
+    std::vector<PlugParam> params;
+};
+
+TEST_F(ParamTable, EveryParameterHasAUniqueShortNameAndAValidRange) {
+    std::set<std::string> names;
+    for (int i = 0; i < kNumParams; ++i) {
+        const PlugParam& p = params[i];
+        const std::string name = p.Name();
+        EXPECT_FALSE(name.empty()) << i;
+        EXPECT_LE(name.size(), 31u) << name;
+        EXPECT_TRUE(names.insert(name).second) << "duplicate " << name;
+        EXPECT_NE(p.GetKind(), PlugParam::kUnset) << name;
+        EXPECT_GE(p.Max(), p.Min() + p.Step()) << name;
+        EXPECT_GE(p.Default(), p.Min()) << name;
+        EXPECT_LE(p.Default(), p.Max()) << name;
+        EXPECT_DOUBLE_EQ(p.Value(), p.Default()) << name;
+        EXPECT_STREQ(p.Group(), "") << name;
+    }
+}
+
+TEST_F(ParamTable, RowsThatAreEasyToGetWrong) {
+    EXPECT_STREQ(params[kTridentMode].Name(), "Trident Mode");
+    EXPECT_STREQ(params[kEns3Amount].Name(), "Ens.3 Amount");
+    EXPECT_STREQ(params[kVco1PwmSpeed].Label(), "Hz");
+    EXPECT_DOUBLE_EQ(params[kVco1PwmSpeed].Max(), 24.999);
+    EXPECT_DOUBLE_EQ(params[kVco1PwmSpeed].Min(), 0.001);
+    EXPECT_DOUBLE_EQ(params[kVco1PwmSpeed].Shape(), 2.0);
+    EXPECT_DOUBLE_EQ(params[kVcfCutoff].Shape(), 0.5);
+    EXPECT_DOUBLE_EQ(params[kVcfEgIntensity].Min(), -12289.0);
+    EXPECT_DOUBLE_EQ(params[kBrassEgIntensity].Min(), 0.0);
+    EXPECT_DOUBLE_EQ(params[kEns1Amount].Max(), 0.1);
+    EXPECT_EQ(params[kSplitKey].GetKind(), PlugParam::kInteger);
+    EXPECT_EQ(params[kVcfKbfTrack].GetKind(), PlugParam::kInteger);
+    EXPECT_EQ(params[kPitchBend].GetKind(), PlugParam::kContinuous);
+    EXPECT_EQ(params[kVibDelay].GetKind(), PlugParam::kContinuous);
+    EXPECT_EQ(params[kStringsEqHigh].DisplayPrecision(), 6);
+    EXPECT_EQ(params[kTotalTune].DisplayPrecision(), 3);
+
+    int speedLabels = 0;
+    for (const PlugParam& p : params)
+        speedLabels += std::string(p.Label()) == "Hz" ? 1 : 0;
+    EXPECT_EQ(speedLabels, 6);
+}
+
+TEST_F(ParamTable, DisplaysReadAsOnThePanel) {
+    EXPECT_EQ(Display(kTotalVolume, 0.0), "-oo");
+    EXPECT_EQ(Display(kTotalVolume, 0.5), "-6.0");
+    EXPECT_EQ(Display(kTotalVolume, 1.0), "0.0");
+    EXPECT_EQ(Display(kVcfCutoff, 1.0), "19912");
+    EXPECT_EQ(Display(kVcfCutoff, 0.0), "8");
+    EXPECT_EQ(Display(kBrassCutoff, 1.0), "19912");
+    EXPECT_EQ(Display(kPanBrass, 0.5), "50:50");
+    EXPECT_EQ(Display(kPanBrass, 0.0), "100:0");
+    EXPECT_EQ(Display(kPanBrass, 1.0), "0:100");
+    EXPECT_EQ(Display(kVcfEgIntensity, -12289.0), "-8.00");
+    EXPECT_EQ(Display(kBrassEgIntensity, 12289.0), "8.00");
+    EXPECT_EQ(Display(kStringsEqHigh, 0.0), "0.000000");
+    EXPECT_EQ(Display(kSplitKey, params[kSplitKey].Default()), "60");
+    EXPECT_EQ(Display(kPitchBend, 2.0), "2");
+    EXPECT_EQ(Display(kVco1PwmSpeed, 0.8), "0.80");
+
+    // Lists, including the three that read "On" at their first entry.
+    EXPECT_EQ(Display(kKeyAssign, 0.0), "2");
+    EXPECT_EQ(Display(kKeyAssign, 1.0), "1");
+    EXPECT_EQ(Display(kStringsBowing, 0.0), "On");
+    EXPECT_EQ(Display(kStringsEnsemble, 1.0), "Off");
+    EXPECT_EQ(Display(kWheelMode, 0.0), "Trill");
+    EXPECT_EQ(Display(kVco1Wave, 2.0), "Pulse Width Mod");
+    EXPECT_EQ(Display(kVco2Octave, 3.0), "4'");
+    EXPECT_EQ(Display(kBrassSilentNotes, 1.0), "4");
+    EXPECT_EQ(Display(kRangeStrings, 2.0), "Upper");
+
+    // Normalised values run through the parameter's shape first.
+    EXPECT_EQ(DisplayNormalized(kVcfCutoff, 1.0), "19912");
+    EXPECT_EQ(DisplayNormalized(kTotalVolume, 1.0), "0.0");
+}
+
+TEST_F(ParamTable, ListsTakeTheNearestEntry) {
+    PlugParam& range = params[kRangeSynthe];
+    range.SetFromNormalized(0.3);
+    EXPECT_DOUBLE_EQ(range.Value(), 1.0);
+    range.SetFromNormalized(0.2);
+    EXPECT_DOUBLE_EQ(range.Value(), 0.0);
+    PlugParam& split = params[kSplitKey];
+    split.SetFromNormalized(0.5);
+    EXPECT_DOUBLE_EQ(split.Value(), 64.0);
+}
+
+} // namespace
