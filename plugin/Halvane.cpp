@@ -18,6 +18,8 @@ const char* const kOutputLabels[Halvane::kNumOutputs] = {
 Halvane::Halvane(vst::HostCallback host)
     : Synth(host, kNumParams, "0-2 0-4 0-6 0-8", kNumPrograms, "Halvane", "", "Kelpmoor Music",
             kUniqueId, kVersion) {
+    engine_.SetHost(this);
+    engine_.SetTuning(Tuning());
     for (int i = 0; i < kNumOutputs; ++i)
         SetOutputLabel(i, kOutputLabels[i]);
     ReadConfiguration();
@@ -26,6 +28,33 @@ Halvane::Halvane(vst::HostCallback host)
 }
 
 Halvane::~Halvane() = default;
+
+void Halvane::ResetEngine() {
+    ScopedLock hold(Lock());
+    Synth::ResetEngine();
+    engine_.Reset(SampleRate());
+}
+
+void Halvane::ParamChanged(int index) {
+    ScopedLock hold(Lock());
+    LearnHook(index);
+    if (const PlugParam* param = GetParam(index))
+        engine_.SetParameter(index, param->Value());
+}
+
+void Halvane::RenderBlock(double** /*inputs*/, double** outputs, int frames) {
+    ScopedLock hold(Lock());
+    engine_.Render(Midi(), outputs, frames);
+}
+
+void Halvane::AllVoicesOff() {
+    ScopedLock hold(Lock());
+    engine_.AllVoicesOff();
+}
+
+void Halvane::ApplyController(int controller, int value) {
+    Synth::ApplyController(controller, value);
+}
 
 void Halvane::InitParamTable() {
     InitHalvaneParams(params_.data(), NParams());

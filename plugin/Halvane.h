@@ -1,9 +1,10 @@
 #pragma once
 // The instrument: three sections on one keyboard, eight output channels.
 
+#include "engine/Engine.h"
 #include "shell/Synth.h"
 
-class Halvane : public Synth {
+class Halvane : public Synth, private EngineHost {
 public:
     static constexpr const char* kStateKey = "Halvane_1.1.3";
     static constexpr int kStateKeyLength = 13;
@@ -13,7 +14,21 @@ public:
     explicit Halvane(vst::HostCallback host);
     ~Halvane() override;
 
+    void ResetEngine() override;
+    void ParamChanged(int index) override;
+    void RenderBlock(double** inputs, double** outputs, int frames) override;
+    void AllVoicesOff() override;
     void InitParamTable() override;
     bool WriteState(ChunkBuffer& chunk) override;
     int ReadState(const ChunkBuffer& chunk, int pos) override;
+
+    // EngineHost: learned controllers reach their parameters at their time in
+    // the render loop, through the MIDI-learn map.
+    void ApplyController(int controller, int value) override;
+    void EditorRefresh(bool /*trident*/, bool /*brassDetune*/, bool /*stringsDetune*/) override {}
+
+    const Engine& GetEngine() const { return engine_; }
+
+private:
+    Engine engine_;
 };

@@ -1,0 +1,85 @@
+#include "BenchSetup.h"
+
+#include <utility>
+
+#include "plugin/PlugParam.h"
+#include "sound/ParamIds.h"
+#include "sound/ParamTable.h"
+
+namespace bench {
+
+namespace {
+
+void ApplyLoad(Engine& e, Load load) {
+    auto set = [&e](int index, double value) { e.SetParameter(index, value); };
+    const bool synthe = load == Load::kSynthe || load == Load::kAll;
+    const bool brass = load == Load::kBrass || load == Load::kAll;
+    const bool strings = load == Load::kStrings || load == Load::kAll;
+    set(kOutputSynthe, synthe ? 1.0 : 0.0);
+    set(kOutputBrass, brass ? 1.0 : 0.0);
+    set(kOutputStrings, strings ? 1.0 : 0.0);
+    if (synthe) {
+        set(kVco1Wave, 1.0);   // pulse
+        set(kVco2Octave, 2.0); // 8'
+        set(kVco2Detune, 0.1);
+        set(kVcfCutoff, 0.45);
+        set(kVcfResonance, 0.6);
+        set(kVcfEgIntensity, 4000.0);
+        set(kVcfDecay, 0.7); // a slow decay keeps the cutoff moving
+        set(kVcfSustain, 0.2);
+    }
+    if (brass) {
+        set(kBrass8, 1.0);
+        set(kDetuneBrass, 0.2);
+        set(kBrassEgIntensity, 3000.0);
+        set(kBrassDecay, 0.7);
+        set(kBrassSustain, 0.3);
+        set(kBrassResonance, 0.4);
+    }
+    if (strings) {
+        set(kStrings16, 1.0);
+        set(kStrings4, 1.0);
+        set(kDetuneStrings, -0.15);
+        set(kStringsAttack, 0.0);
+        set(kStringsVibrato, 0.0);
+        set(kStringsVibratoIntensity, 0.5);
+        set(kStringsEnsemble, 0.0);
+        set(kStereoEnsemble, 1.0);
+        set(kStringsBowing, 1.0);
+        set(kStringsEqHigh, 3.0);
+        set(kStringsEqLow, -3.0);
+    }
+    if (load == Load::kAll) {
+        set(kFlangerSynthe, 1.0);
+        set(kFlangerBrass, 1.0);
+        set(kFlangerStrings, 1.0);
+        set(kStereoFlanger, 1.0);
+    }
+}
+
+} // namespace
+
+Rig::Rig(Load load, int voices, bool trident)
+    : engine_(std::make_unique<Engine>()),
+      buffer_(new double[static_cast<std::size_t>(Engine::kOutputs) * kBlock]) {
+    for (int c = 0; c < Engine::kOutputs; ++c)
+        out_[c] = buffer_.get() + c * kBlock;
+    PlugParam params[kNumParams];
+    InitHalvaneParams(params, kNumParams);
+    engine_->Reset(kRate);
+    for (int i = 0; i < kNumParams; ++i)
+        engine_->SetParameter(i, params[i].Value());
+    engine_->SetParameter(kTridentMode, trident ? 1.0 : 0.0);
+    ApplyLoad(*engine_, load);
+    // Keys spread over five octaves.
+    for (int k = 0; k < voices; ++k)
+        engine_->NoteOn(36 + (k * 37) % 60, 100);
+    RenderBlocks(kBlocksPerSecond / 4); // past every attack
+}
+
+void Rig::RenderBlocks(int blocks) {
+    for (int b = 0; b < blocks; ++b)
+        engine_->Render(midi_, out_, kBlock);
+}
+
+} // namespace bench

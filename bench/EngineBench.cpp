@@ -1,0 +1,48 @@
+// Rendering speed: one second of audio per iteration at 44100 Hz in blocks of
+// 256, with 1, 8 and 64 voices held, per section and with everything on.
+// Reported per voice-sample and as the real-time factor, both from the CPU time
+// of the rendering thread (the machine is shared; wall time says more about the
+// neighbours than about the engine).
+
+#include <benchmark/benchmark.h>
+
+#include "BenchSetup.h"
+
+namespace {
+
+void Run(benchmark::State& state, bench::Load load, bool trident) {
+    const int voices = static_cast<int>(state.range(0));
+    bench::Rig rig(load, voices, trident);
+    for (auto _ : state)
+        rig.RenderBlocks(bench::kBlocksPerSecond);
+    const double iterations = static_cast<double>(state.iterations());
+    // Seconds per voice-sample, shown in ns by the "n" prefix of the report.
+    state.counters["per_voice_sample"] =
+        benchmark::Counter(iterations * bench::kSamplesPerSecond * voices,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    // Seconds of audio rendered per second of time.
+    state.counters["realtime_x"] = benchmark::Counter(
+        iterations * bench::kSamplesPerSecond / bench::kRate, benchmark::Counter::kIsRate);
+}
+
+void BM_Synthe(benchmark::State& state) {
+    Run(state, bench::Load::kSynthe, state.range(0) == 1);
+}
+void BM_Brass(benchmark::State& state) {
+    Run(state, bench::Load::kBrass, false);
+}
+void BM_Strings(benchmark::State& state) {
+    Run(state, bench::Load::kStrings, false);
+}
+void BM_AllSections(benchmark::State& state) {
+    Run(state, bench::Load::kAll, false);
+}
+
+} // namespace
+
+BENCHMARK(BM_Synthe)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Brass)->Arg(64)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Strings)->Arg(64)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AllSections)->Arg(64)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

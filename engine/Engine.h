@@ -1,0 +1,169 @@
+#pragma once
+// The instrument's sound: 64 voices, the note state that assigns keys to them,
+// the shared brass and bowing stages, pitch modulation and the output mix, run at
+// two rates. Once per control block (one millisecond) the MIDI that falls due is
+// taken over, the slow modulators advance and every voice refreshes its pitch and
+// targets; once per sample the due notes are dispatched, the envelopes step, the
+// voices render and the section stages produce eight channels.
+//
+// Everything is held by value and sized at construction or at a sample-rate
+// change; rendering never allocates, locks or throws. The owner serialises all
+// calls (the instance lock).
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/Bowing.h"
+#include "engine/BrassSection.h"
+#include "engine/EngineEventQueue.h"
+#include "engine/PhaseIncrementTable.h"
+#include "engine/Voice.h"
+#include "plugin/MidiQueue.h"
+#include "sound/OutputMix.h"
+#include "sound/PitchModulation.h"
+
+class TuningClient;
+
+// What the engine asks of the instrument around it.
+struct EngineHost {
+    // A MIDI controller other than the wheel and the sustain pedal, at its time:
+    // applied through the MIDI-learn map.
+    virtual void ApplyController(int controller, int value) = 0;
+    // The editor's polyphony and detune indicators follow these flags.
+    virtual void EditorRefresh(bool /*trident*/, bool /*brassDetune*/, bool /*stringsDetune*/) {}
+    virtual ~EngineHost() = default;
+};
+
+class Engine {
+public:
+    static constexpr int kMaxVoices = 64;
+    static constexpr int kTridentVoices = 8;
+    static constexpr int kMaxHeldKeys = 128;
+    static constexpr int32_t kVacantKey = 256;
+    static constexpr int kOutputs = OutputMix::kChannels;
+    static constexpr double kDefaultSampleRate = 44100.0;
+    enum Range { kLower = 0, kBoth = 1, kUpper = 2 };
+
+    Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    void SetHost(EngineHost* host) { host_ = host; }
+    void SetTuning(TuningClient* tuning) { tuning_ = tuning; }
+
+    // Rebuilds everything that depends on the sample rate when the rate differs
+    // from the last one (always the first time). A rate that is not a finite
+    // positive number counts as 44100 Hz. May allocate.
+    void Reset(double sampleRate);
+
+    // One host block: outputs holds kOutputs channel pointers (the array or any
+    // channel may be null: not written). Events in midi carry offsets relative to
+    // this block; those not yet due stay there, shifted for the next block.
+    void Render(MidiQueue& midi, double** outputs, int frames);
+
+    // A parameter's plain value (its own range) applied to the engine and to all
+    // 64 voices. Unknown indexes and values that are not finite change nothing.
+    void SetParameter(int index, double value);
+
+    // Note handling (normally reached through Render's event dispatch).
+    void NoteOn(int note, int velocity);
+    void NoteOff(int note);
+    void SetSustain(bool down);
+    void AllVoicesOff();
+
+    int VoiceCount() const { return voiceCount_; }
+    // Voices 0..7 in bits 8..1, any of voices 8..63 in bit 0.
+    int VoiceActivity() const;
+
+    // Read by the voices.
+    const PhaseIncrementTable& Increments() const { return *increments_; }
+    int32_t KeyCount(int section) const { return keyCount_[section]; }
+    bool BrassEnvelopeRunning() const { return brass_.EnvelopeRunning(); }
+    int32_t NoteToPitch(int note) const;
+    // The global pitch offset of the last control update (0 before the first).
+    int32_t LastPitchOffset() const { return lastPitchOffset_; }
+
+    // State, for tests and displays.
+    const Voice& VoiceAt(int index) const { return voices_[index]; }
+    int HeldCount() const { return heldCount_; }
+    int32_t HeldKey(int slot) const { return heldKeys_[slot]; }
+    int64_t StartCounter() const { return startCounter_; }
+    bool Sustain() const { return sustain_; }
+    int ControlLength() const { return controlLength_; }
+    int Countdown() const { return countdown_; }
+    double SampleRate() const { return sampleRate_; }
+    int PendingEvents() const { return events_.Size(); }
+    bool Trident() const { return trident_; }
+    bool KeyAssignOne() const { return keyAssignOne_; }
+    int32_t SplitKey() const { return splitKey_; }
+    int32_t SectionRange(int section) const { return range_[section]; }
+    bool SectionOn(int section) const { return sectionOn_[section]; }
+    int32_t SilentThreshold() const { return silentThreshold_; }
+    bool BrassDetuned() const { return brassDetune_; }
+    bool StringsDetuned() const { return stringsDetune_; }
+    const BrassSection& Brass() const { return brass_; }
+    const Bowing& Bow() const { return bowing_; }
+    const PitchModulation& Modulation() const { return pitchModulation_; }
+    const OutputMix& Mix() const { return outputMix_; }
+    // Whether the note lies in the section's range (a switched-off section has none).
+    bool InRange(int section, int note) const;
+
+private:
+    void Rebuild(double sampleRate);
+    int ChooseVoice(int note) const;
+    void SetVoices(int index, double value);
+    void RefreshEditor();
+
+    // Render loop.
+    void TakeOver(MidiQueue& midi, int position, int length);
+    void ControlUpdate();
+    void Dispatch(uint64_t event);
+    void RenderSubBlock(double* const* outputs, int position, int length);
+
+    Voice voices_[kMaxVoices];
+    EngineHost* host_ = nullptr;
+    TuningClient* tuning_ = nullptr;
+    std::shared_ptr<const PhaseIncrementTable> increments_;
+
+    // Note state.
+    int voiceCount_ = 0;
+    int32_t heldKeys_[kMaxHeldKeys];
+    int heldCount_ = 0;
+    int32_t keyCount_[kSections] = {0, 0, 0};
+    // 64 bits: start orders never wrap, so the oldest voice is always found.
+    int64_t startCounter_ = 0;
+    bool sustain_ = false;
+
+    // Parameter-derived state.
+    bool trident_ = false;
+    bool keyAssignOne_ = true;
+    int32_t splitKey_ = 60;
+    int32_t range_[kSections] = {kBoth, kBoth, kBoth};
+    bool sectionOn_[kSections] = {true, false, false};
+    bool autoDamp_ = false;
+    bool brassMultiTrigger_ = false;
+    bool brassTriggerSelect_ = false;
+    int32_t silentThreshold_ = 1;
+    double brassVelocityVcf_ = 0.0;
+    bool brassFootage_[2] = {true, false};
+    bool stringsFootage_[3] = {false, true, false};
+    bool bowingOn_ = false;
+    bool stringsVibratoOn_ = true;
+    bool brassDetune_ = false;
+    bool stringsDetune_ = false;
+    double bowingTone_ = 0.5;
+
+    // Render loop state.
+    double sampleRate_ = 0.0; // 0 until the first reset: the next one always rebuilds
+    int controlLength_ = 0;
+    int countdown_ = 0;
+    int32_t lastPitchOffset_ = 0;
+    EngineEventQueue events_;
+
+    // Global stages. The mix refers to the brass section and the bowing, so they
+    // come first.
+    PitchModulation pitchModulation_;
+    BrassSection brass_;
+    Bowing bowing_;
+    OutputMix outputMix_;
+};

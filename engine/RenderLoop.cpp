@@ -1,0 +1,172 @@
+// The render loop: control blocks of one millisecond that run across host
+// blocks, the MIDI taken over for each stretch of samples, and the per-sample
+// dispatch, voice sum and mix.
+//
+// Events keep their exact sample across host blocks: every sub-block, whether it
+// begins a control block or continues one left over from the previous host block,
+// takes over the events that fall inside it.
+
+#include <cstdint>
+
+#include "engine/Engine.h"
+
+namespace {
+
+constexpr int kNoteOff = 0x8;
+constexpr int kNoteOn = 0x9;
+constexpr int kControlChange = 0xB;
+constexpr int kPitchBend = 0xE;
+constexpr int kModulationWheel = 1;
+constexpr int kSustainPedal = 64;
+
+} // namespace
+
+void Engine::Render(MidiQueue& midi, double** outputs, int frames) {
+    if (frames <= 0)
+        return;
+    // Every sample of every channel given is written below, so nothing needs
+    // clearing first.
+    double* out[kOutputs];
+    for (int c = 0; c < kOutputs; ++c)
+        out[c] = outputs ? outputs[c] : nullptr;
+
+    int position = 0;
+    int remaining = frames;
+    while (remaining > 0) {
+        int n;
+        if (countdown_ < 1) {
+            n = controlLength_;
+            if (remaining < n) {
+                countdown_ = n - remaining;
+                n = remaining;
+            }
+            TakeOver(midi, position, n);
+            ControlUpdate();
+        } else {
+            if (countdown_ < remaining) {
+                n = countdown_;
+                countdown_ = 0;
+            } else {
+                n = remaining;
+                countdown_ -= remaining;
+            }
+            TakeOver(midi, position, n);
+        }
+        remaining -= n;
+        RenderSubBlock(out, position, n);
+        position += n;
+    }
+    // What is still waiting belongs to the next block.
+    midi.ShiftOffsets(frames);
+}
+
+void Engine::TakeOver(MidiQueue& midi, int position, int length) {
+    const int64_t end = static_cast<int64_t>(position) + length;
+    while (!midi.Empty()) {
+        const MidiEvent e = midi.Front();
+        if (e.offset >= end)
+            break;
+        const int kind = e.status >> 4;
+        // Malformed data bytes are read as MIDI would carry them.
+        const uint8_t data1 = e.data1 & 0x7F;
+        const uint8_t data2 = e.data2 & 0x7F;
+
+        if (kind == kNoteOff || kind == kNoteOn ||
+            (kind == kControlChange && data1 == kSustainPedal)) {
+            // A full queue leaves the rest where it is: a little late next
+            // sub-block, never lost.
+            if (events_.Full())
+                break;
+            uint8_t status = e.status;
+            if (kind != kControlChange && data2 == 0)
+                status = 0x80;
+            const int64_t offset = static_cast<int64_t>(e.offset) - position;
+            events_.Push(EngineEventQueue::Pack(offset > 0 ? static_cast<int32_t>(offset) : 0,
+                                                status, data1, data2));
+            midi.PopFront();
+            continue;
+        }
+
+        midi.PopFront();
+        if (kind == kPitchBend) {
+            pitchModulation_.SetBend((data1 + 128.0 * data2 - 8192.0) / 8192.0);
+        } else if (kind == kControlChange) {
+            if (data1 == kModulationWheel)
+                pitchModulation_.SetWheel(data2 / 127.0);
+            else if (host_)
+                host_->ApplyController(data1, data2);
+        }
+        // Pressure, program changes (served on arrival) and system messages are
+        // not used here.
+    }
+}
+
+void Engine::ControlUpdate() {
+    pitchModulation_.StepPwm();
+    brass_.ControlTick();
+    bowing_.StepEnvelope();
+    outputMix_.ControlTickStrings();
+    const int32_t offset = pitchModulation_.StepVibratoAndOffset();
+    if (outputMix_.FlangerActive())
+        outputMix_.ControlTickFlanger();
+    lastPitchOffset_ = offset;
+    for (int v = 0; v < voiceCount_; ++v)
+        voices_[v].UpdateControl(offset);
+}
+
+void Engine::Dispatch(uint64_t event) {
+    const uint8_t status = EngineEventQueue::Status(event);
+    switch (status >> 4) {
+    case kControlChange:
+        SetSustain(EngineEventQueue::Data2(event) != 0);
+        break;
+    case kNoteOff:
+        NoteOff(EngineEventQueue::Data1(event));
+        break;
+    case kNoteOn:
+        NoteOn(EngineEventQueue::Data1(event), EngineEventQueue::Data2(event));
+        break;
+    default:
+        break;
+    }
+}
+
+void Engine::RenderSubBlock(double* const* out, int position, int length) {
+    // Neither can change inside a sub-block: parameters only change at take-over.
+    const int count = voiceCount_;
+    const bool stepBowing = sectionOn_[kSectionStrings] && bowingOn_;
+    double channels[kOutputs];
+
+    for (int i = 0; i < length; ++i) {
+        // "<=" rather than "==": an event can never hold the queue up.
+        while (!events_.Empty() && EngineEventQueue::Offset(events_.Front()) <= i) {
+            const uint64_t event = events_.Front();
+            events_.Pop();
+            Dispatch(event);
+        }
+
+        double synth = 0.0, brass = 0.0, strings = 0.0;
+        // At i = 0 the control update has already stepped the envelopes for this
+        // sample (or, continuing a control block, this sample gets no step).
+        const bool step = i > 0;
+        if (step && stepBowing)
+            bowing_.StepEnvelope();
+        for (int v = 0; v < count; ++v) {
+            Voice& voice = voices_[v];
+            if (step)
+                voice.StepEnvelopes();
+            if (!voice.Active())
+                continue;
+            const VoiceSample s = voice.RenderSample();
+            synth += s.synthe;
+            brass += s.brass;
+            strings += s.strings;
+        }
+
+        outputMix_.Process(synth, brass, strings, i, channels);
+        const int at = position + i;
+        for (int c = 0; c < kOutputs; ++c)
+            if (out[c])
+                out[c][at] = channels[c];
+    }
+}
