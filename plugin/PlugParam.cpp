@@ -54,15 +54,19 @@ void PlugParam::InitList(const char* name, int32_t defaultValue, int32_t count,
 }
 
 void PlugParam::SetFromNormalized(double normalized) {
+    value_ = ValueFromNormalized(normalized);
+}
+
+double PlugParam::ValueFromNormalized(double normalized) const {
     // Hosts have been seen to send NaN and values outside 0..1: NaN changes
     // nothing, everything else is held to 0..1 so the value stays in range.
     if (std::isnan(normalized))
-        return;
+        return value_;
     normalized = std::fmin(std::fmax(normalized, 0.0), 1.0);
     double v = min_ + (max_ - min_) * std::pow(normalized, shape_);
     if (kind_ != kContinuous && step_ > 0.0)
         v = std::floor(v / step_ + 0.5) * step_;
-    value_ = std::fmin(v, max_);
+    return std::fmin(v, max_);
 }
 
 double PlugParam::Normalize(double value) const {

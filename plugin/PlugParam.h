@@ -27,6 +27,8 @@ public:
                   const char* const* texts = nullptr);
 
     void SetFromNormalized(double normalized);
+    // The plain value SetFromNormalized would give (the current value for NaN).
+    double ValueFromNormalized(double normalized) const;
     double Normalize(double value) const;
     double GetNormalized() const { return Normalize(value_); }
 

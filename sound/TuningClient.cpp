@@ -34,19 +34,13 @@ int NoteIndex(int note) {
 // mtsclientglobal
 
 mtsclientglobal& mtsclientglobal::Instance() {
-    static mtsclientglobal* global = [] {
-        auto* made = new mtsclientglobal();
-        made->Load(LibraryPaths());
-        return made;
-    }();
-    static ExitRelease release{global};
-    return *global;
-}
-
-mtsclientglobal::ExitRelease::~ExitRelease() {
-    std::lock_guard<std::mutex> lock(global->mMutex);
-    if (global->mClients == 0)
-        global->ReleaseLocked();
+    // A static object: the binding is released when the plug-in library is
+    // unloaded by its host, or at process exit. Instances are made and destroyed
+    // by the host while the library is loaded, so none outlives it.
+    static mtsclientglobal global;
+    static const bool loaded = global.Load(LibraryPaths());
+    (void)loaded;
+    return global;
 }
 
 std::vector<std::string> mtsclientglobal::LibraryPaths() {

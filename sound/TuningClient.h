@@ -19,11 +19,7 @@ constexpr int kTuningChannels = 16;
 // public constructor plus Load() exist so tests can bind a library of their own.
 //
 // Lifetime: Instance() loads on first use (the first instrument instance; there is
-// no library-load hook to hang it on) and is never destroyed, so a client torn
-// down during or after static destruction still reaches a valid object. At
-// process end the library is released only when no client is registered any
-// more; otherwise it stays mapped for those clients to deregister and the system
-// reclaims it with the process.
+// no library-load hook to hang it on) and is released with the plug-in library.
 class mtsclientglobal {
 public:
     using RegisterClientFn = void (*)();
@@ -81,11 +77,6 @@ public:
     void DeregisterClient();
 
 private:
-    struct ExitRelease {
-        mtsclientglobal* global;
-        ~ExitRelease();
-    };
-
     void ReleaseLocked();
 
     std::mutex mMutex; // load, release and client bookkeeping; never the audio thread
