@@ -1,8 +1,8 @@
 #include "engine/LadderTables.h"
 
+#include "engine/RateCache.h"
+
 #include <cmath>
-#include <map>
-#include <mutex>
 
 namespace {
 
@@ -34,24 +34,5 @@ LadderTables::LadderTables(double sampleRate) : sampleRate_(UsableRate(sampleRat
 }
 
 std::shared_ptr<const LadderTables> LadderTables::ForSampleRate(double sampleRate) {
-    static std::mutex mutex;
-    // Weak references: tables live as long as some filter uses them, so a host
-    // stepping through many rates does not pile them up.
-    static std::map<double, std::weak_ptr<const LadderTables>> cache;
-
-    const double rate = UsableRate(sampleRate);
-    std::lock_guard<std::mutex> lock(mutex);
-    for (auto it = cache.begin(); it != cache.end();) {
-        if (it->second.expired())
-            it = cache.erase(it);
-        else
-            ++it;
-    }
-    std::weak_ptr<const LadderTables>& slot = cache[rate];
-    std::shared_ptr<const LadderTables> tables = slot.lock();
-    if (!tables) {
-        tables.reset(new LadderTables(rate));
-        slot = tables;
-    }
-    return tables;
+    return RateCache<LadderTables>::Get(UsableRate(sampleRate));
 }

@@ -49,6 +49,7 @@ struct LadderTables {
     static double UsableRate(double sampleRate);
 
 private:
+    template <typename> friend class RateCache;
     explicit LadderTables(double sampleRate);
 
     double sampleRate_;

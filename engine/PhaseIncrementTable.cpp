@@ -1,9 +1,9 @@
 #include "engine/PhaseIncrementTable.h"
 
+#include "engine/RateCache.h"
+
 #include <cmath>
 #include <limits>
-#include <map>
-#include <mutex>
 
 namespace {
 
@@ -29,24 +29,5 @@ PhaseIncrementTable::PhaseIncrementTable(double sampleRate)
 }
 
 std::shared_ptr<const PhaseIncrementTable> PhaseIncrementTable::ForSampleRate(double sampleRate) {
-    static std::mutex mutex;
-    // Weak references: a table lives as long as some instance uses it, so a host
-    // stepping through many rates does not pile tables up.
-    static std::map<double, std::weak_ptr<const PhaseIncrementTable>> cache;
-
-    const double rate = ValidRate(sampleRate);
-    std::lock_guard<std::mutex> lock(mutex);
-    for (auto it = cache.begin(); it != cache.end();) {
-        if (it->second.expired())
-            it = cache.erase(it);
-        else
-            ++it;
-    }
-    std::weak_ptr<const PhaseIncrementTable>& slot = cache[rate];
-    std::shared_ptr<const PhaseIncrementTable> table = slot.lock();
-    if (!table) {
-        table.reset(new PhaseIncrementTable(rate));
-        slot = table;
-    }
-    return table;
+    return RateCache<PhaseIncrementTable>::Get(ValidRate(sampleRate));
 }

@@ -31,6 +31,7 @@ public:
     double SampleRate() const { return sampleRate_; }
 
 private:
+    template <typename> friend class RateCache;
     explicit PhaseIncrementTable(double sampleRate);
 
     double sampleRate_;
