@@ -24,8 +24,10 @@ struct Registry {
 // before this file's own statics; never destroyed, so a lookup from another
 // static's destructor at exit still finds a living registry.
 Registry& TheRegistry() {
-    static Registry* registry = new Registry;
-    return *registry;
+    // A static object, so the registry goes with the plug-in library when a
+    // host unloads it.
+    static Registry registry;
+    return registry;
 }
 
 std::string Upper(const char* text) {

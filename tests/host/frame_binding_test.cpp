@@ -11,6 +11,12 @@
 using namespace vst;
 using hosttest::PluginTest;
 
+// A plug-in scanner creates an instance, asks a few questions and never closes
+// it. The instance must stay harmless; it is kept reachable here (a global with
+// external linkage, so it is not optimised away) so the leak checker of the
+// sanitizer build does not count it.
+AEffect* gAbandonedScanInstance = nullptr;
+
 namespace {
 
 constexpr char kSentinel = '#';
@@ -122,8 +128,7 @@ TEST_F(PluginTest, OutputPinsAreLabelledStereoPairs) {
         VstPinProperties pin{};
         ASSERT_EQ(host->Dispatch(effGetOutputProperties, i, 0, &pin), 1);
         EXPECT_STREQ(pin.label, labels[i]);
-        EXPECT_EQ(pin.flags, i % 2 == 0 ? kVstPinIsActive | kVstPinIsStereo : kVstPinIsActive)
-            << i;
+        EXPECT_EQ(pin.flags, i % 2 == 0 ? kVstPinIsActive | kVstPinIsStereo : kVstPinIsActive) << i;
     }
     VstPinProperties untouched;
     std::memset(&untouched, 0x5A, sizeof(untouched));
@@ -315,18 +320,13 @@ TEST(PluginEntry, HostThatAnswersZeroToEverything) {
     EXPECT_EQ(host->EffectName(), "Halvane");
 }
 
-// A plug-in scanner creates an instance, asks a few questions and never closes
-// it. The instance must stay harmless; it is kept reachable here so the leak
-// checker of the sanitizer build does not count it.
-AEffect* gAbandoned = nullptr;
-
 TEST(PluginEntry, ScanInstanceAbandonedWithoutClose) {
     hosttest::IsolateSettings();
     auto scan = hosttest::MakeHost();
     ASSERT_TRUE(scan);
     EXPECT_EQ(scan->Dispatch(effGetPlugCategory), kPlugCategSynth);
     EXPECT_EQ(scan->EffectName(), "Halvane");
-    gAbandoned = scan->Effect();
+    gAbandonedScanInstance = scan->Effect();
     scan->Abandon();
     auto next = hosttest::MakeHost();
     ASSERT_TRUE(next);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #ifndef HALVANE_RENDER_VERSION
@@ -27,7 +28,11 @@ enum class Option {
     Tail,
     Outputs,
     Split,
-    Format
+    Format,
+    Verbose,
+    BenchSeconds,
+    SaveFxp,
+    SaveFxb
 };
 
 struct OptionSpec {
@@ -38,14 +43,25 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {"--help", "-h", Option::Help, false},         {"--version", nullptr, Option::Version, false},
-    {"--bench", nullptr, Option::Bench, false},    {"--output", "-o", Option::Output, true},
-    {"--plugin", nullptr, Option::Plugin, true},   {"--program", nullptr, Option::Program, true},
-    {"--fxp", nullptr, Option::Fxp, true},         {"--fxb", nullptr, Option::Fxb, true},
-    {"--set", nullptr, Option::Set, true},         {"--rate", nullptr, Option::Rate, true},
-    {"--block", nullptr, Option::Block, true},     {"--tail", nullptr, Option::Tail, true},
-    {"--outputs", nullptr, Option::Outputs, true}, {"--split", nullptr, Option::Split, false},
+    {"--help", "-h", Option::Help, false},
+    {"--version", nullptr, Option::Version, false},
+    {"--bench", nullptr, Option::Bench, false},
+    {"--output", "-o", Option::Output, true},
+    {"--plugin", nullptr, Option::Plugin, true},
+    {"--program", nullptr, Option::Program, true},
+    {"--fxp", nullptr, Option::Fxp, true},
+    {"--fxb", nullptr, Option::Fxb, true},
+    {"--set", nullptr, Option::Set, true},
+    {"--rate", nullptr, Option::Rate, true},
+    {"--block", nullptr, Option::Block, true},
+    {"--tail", nullptr, Option::Tail, true},
+    {"--outputs", nullptr, Option::Outputs, true},
+    {"--split", nullptr, Option::Split, false},
     {"--format", nullptr, Option::Format, true},
+    {"--verbose", "-v", Option::Verbose, false},
+    {"--bench-seconds", nullptr, Option::BenchSeconds, true},
+    {"--save-fxp", nullptr, Option::SaveFxp, true},
+    {"--save-fxb", nullptr, Option::SaveFxb, true},
 };
 
 const OptionSpec* FindOption(const std::string& name) {
@@ -92,6 +108,12 @@ bool ParseNumber(const std::string& text, double& value) {
     return result.ec == std::errc() && result.ptr == end && std::isfinite(value);
 }
 
+std::string FormatSeconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", seconds);
+    return text;
+}
+
 class Parser {
 public:
     Parser(RenderOptions& options, std::string& error) : o_(options), error_(error) {}
@@ -110,6 +132,18 @@ public:
             return true;
         case Option::Split:
             o_.split = true;
+            return true;
+        case Option::Verbose:
+            o_.verbose = true;
+            return true;
+        case Option::BenchSeconds:
+            return SetSeconds(option, value, RenderOptions::kMinBenchSeconds,
+                              RenderOptions::kMaxBenchSeconds, o_.benchSeconds);
+        case Option::SaveFxp:
+            o_.saveFxpPath = value;
+            return true;
+        case Option::SaveFxb:
+            o_.saveFxbPath = value;
             return true;
         case Option::Output:
             o_.outputPath = value;
@@ -133,7 +167,7 @@ public:
         case Option::Block:
             return SetInteger(option, value, 1, RenderOptions::kMaxBlockSize, o_.blockSize);
         case Option::Tail:
-            return SetTail(value);
+            return SetSeconds(option, value, 0.0, RenderOptions::kMaxTailSeconds, o_.tailSeconds);
         case Option::Outputs:
             if (value == "total")
                 o_.outputs = OutputLayout::Total;
@@ -174,15 +208,15 @@ private:
         return true;
     }
 
-    bool SetTail(const std::string& value) {
+    bool SetSeconds(const std::string& option, const std::string& value, double low, double high,
+                    double& target) {
         double seconds = 0.0;
         if (!ParseNumber(value, seconds))
-            return Fail("--tail '" + value + "': not a number of seconds");
-        if (seconds < 0.0 || seconds > RenderOptions::kMaxTailSeconds)
-            return Fail("--tail " + value + " is out of range (0 to " +
-                        std::to_string(static_cast<int>(RenderOptions::kMaxTailSeconds)) +
-                        " seconds)");
-        o_.tailSeconds = seconds;
+            return Fail(option + " '" + value + "': not a number of seconds");
+        if (seconds < low || seconds > high)
+            return Fail(option + " " + value + " is out of range (" + FormatSeconds(low) + " to " +
+                        FormatSeconds(high) + " seconds)");
+        target = seconds;
         return true;
     }
 
@@ -281,7 +315,9 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& out, s
         options.inputPath = inputs[0];
     if (options.split && options.outputs != OutputLayout::All)
         return parser.Fail("--split needs --outputs all");
-    if (!options.bench) {
+    const bool onlySaving = (!options.saveFxpPath.empty() || !options.saveFxbPath.empty()) &&
+                            options.inputPath.empty() && options.outputPath.empty();
+    if (!options.bench && !onlySaving) {
         if (options.inputPath.empty())
             return parser.Fail("no input MIDI file given (see --help)");
         if (options.outputPath.empty())
@@ -300,33 +336,54 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions& out, std::string& 
 }
 
 std::string RenderUsage(const std::string& programName) {
-    return "Usage: " + programName + " [options] INPUT.mid -o OUTPUT.wav\n" +
-           "Renders a Standard MIDI File (format 0 or 1) through a VST 2.4 instrument into "
-           "a WAV file.\n"
+    return "Usage: " + programName + " [options] INPUT.mid -o OUTPUT.wav\n" + "       " +
+           programName + " --bench [options]\n" + "       " + programName +
+           " [options] --save-fxp FILE | --save-fxb FILE\n" +
+           "Renders a Standard MIDI File (format 0 or 1, every channel) through a VST 2.4\n"
+           "instrument into a WAV file, loading the plug-in as a host does.\n"
            "\n"
            "Options:\n"
            "  -o, --output FILE       the WAV file to write (required)\n"
-           "  --plugin PATH           the VST 2.4 instrument to load (default: halvane64.so)\n"
+           "  --plugin PATH           the VST 2.4 instrument to load (default: the built\n"
+           "                          halvane64.so, else the installed one)\n"
            "  --fxb FILE              load a bank file first\n"
            "  --program N|NAME        select a program of the bank by index or by name\n"
            "  --fxp FILE              load a program file into the current program\n"
            "  --set \"NAME=VALUE\"      set a parameter, by the name the host sees, to a value\n"
-           "                          in its own range; repeatable, applied in order after\n"
+           "                          in its own range (a switch or list: the index of its\n"
+           "                          entry, from 0); repeatable, applied in order after\n"
            "                          --fxb, --program and --fxp\n"
            "  --rate HZ               sample rate, 8000 to 384000 (default 44100)\n"
            "  --block N               block size in samples, 1 to 8192 (default 256)\n"
-           "  --tail SECONDS          keep rendering after the last event until the sound\n"
-           "                          falls below -90 dBFS, at most this long (default 5)\n"
+           "  --tail SECONDS          keep rendering after the end of the file until the\n"
+           "                          sound stays below -90 dBFS for 0.1 s, at most this\n"
+           "                          long (default 5); notes the file leaves held are\n"
+           "                          released at its end\n"
            "  --outputs total|all     the first stereo pair (default) or every output in\n"
            "                          one file\n"
            "  --split                 with --outputs all: one stereo file per output pair,\n"
            "                          named after OUTPUT with the pair's name added\n"
            "  --format f32|s16|s24    sample format (default f32: 32-bit float)\n"
-           "  --bench                 render fixed workloads and report the speed\n"
+           "  --save-fxp FILE         write the program after the setup to a program file\n"
+           "  --save-fxb FILE         write the bank after the setup to a bank file\n"
+           "  -v, --verbose           tell what the setup did (program, values as shown)\n"
+           "  --bench                 render fixed workloads of held notes and report the\n"
+           "                          CPU time per second of audio and per voice-sample\n"
+           "  --bench-seconds S       audio measured per workload (default 10)\n"
            "  -h, --help              show this text\n"
            "  --version               show the version\n"
            "\n"
-           "Options take their value as the next argument or after '=' (--rate=48000).\n";
+           "Options take their value as the next argument or after '=' (--rate=48000).\n"
+           "A progress bar appears when standard error is a terminal; the summary line\n"
+           "(duration, peak and RMS per channel, CPU time, real-time factor) goes to\n"
+           "standard output.\n"
+           "\n"
+           "Exit status:\n"
+           "  0  success                      5  the plug-in fails to load\n"
+           "  1  other failure                6  unknown program name or index\n"
+           "  2  bad command line             7  unknown parameter, or a value it cannot take\n"
+           "  3  MIDI file missing/unreadable 8  fxp/fxb file missing, bad or not for the plug-in\n"
+           "  4  not a valid MIDI file        9  an output file cannot be written\n";
 }
 
 std::string RenderVersion() {

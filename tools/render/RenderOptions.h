@@ -2,6 +2,8 @@
 // Command line of halvane-render:
 //
 //   halvane-render [options] input.mid -o out.wav
+//   halvane-render --bench [options]
+//   halvane-render [options] --save-fxp FILE | --save-fxb FILE
 //
 // The parser only checks the command line itself; whether the files exist and
 // whether a program or parameter name is known is for the renderer to find out.
@@ -30,10 +32,15 @@ struct RenderOptions {
     static constexpr int kMaxBlockSize = 8192;
     static constexpr double kDefaultTailSeconds = 5.0;
     static constexpr double kMaxTailSeconds = 3600.0;
+    static constexpr double kDefaultBenchSeconds = 10.0;
+    static constexpr double kMinBenchSeconds = 0.1;
+    static constexpr double kMaxBenchSeconds = 600.0;
 
     bool help = false;    // --help / -h: print RenderUsage and exit 0
     bool version = false; // --version: print RenderVersion and exit 0
     bool bench = false;   // --bench: fixed workloads; input and output are optional
+    bool verbose = false; // -v / --verbose: say what the setup did
+    double benchSeconds = kDefaultBenchSeconds; // --bench-seconds: audio measured per workload
 
     std::string inputPath;  // the MIDI file
     std::string outputPath; // -o / --output; with --split the stem of the four files
@@ -47,6 +54,12 @@ struct RenderOptions {
     std::string fxbPath; // bank file, loaded first
     std::string fxpPath; // program file, loaded into the current program after --program
     std::vector<ParamSetting> settings; // applied last, in command-line order
+
+    // --save-fxp / --save-fxb: the plug-in's program or bank after the setup above,
+    // written before anything is rendered. With one of them the MIDI file and the
+    // output are optional.
+    std::string saveFxpPath;
+    std::string saveFxbPath;
 
     int sampleRate = kDefaultSampleRate;
     int blockSize = kDefaultBlockSize;
