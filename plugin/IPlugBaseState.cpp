@@ -141,12 +141,17 @@ int IPlugBase::UnserializePresets(const ChunkBuffer& chunk, int pos) {
         pos = chunk.Get(&initialised, pos);
         if (pos < 0)
             break;
+        const bool wasInitialised = p.initialised;
         p.initialised = initialised != 0;
         if (p.initialised) {
             pos = ReadState(chunk, pos);
             if (pos > 0) {
                 p.state.Clear();
                 WriteState(p.state);
+            } else if (p.state.Empty()) {
+                // Initialised with no state would later be written as a
+                // program without its chunk, corrupting every bank saved.
+                p.initialised = wasInitialised;
             }
         }
     }

@@ -277,12 +277,14 @@ VstIntPtr IPlugVST::SetChunk(const void* data, VstIntPtr size, bool isBank) {
         isBank = false;
     if (size < 0 || size > std::numeric_limits<int32_t>::max())
         return 0;
-    const int bytes = static_cast<int>(size);
+    // The host may hand back the very buffer an earlier request gave it, so the
+    // bytes are copied out before either buffer is reused.
+    ChunkBuffer incoming;
+    if (!incoming.PutBytes(data, static_cast<int>(size)))
+        return 0;
 
     ChunkBuffer& chunk = isBank ? bankChunk_ : programChunk_;
-    chunk.Clear();
-    if (!chunk.PutBytes(data, bytes))
-        return 0;
+    chunk = incoming;
     int32_t version = 0;
     int pos = ReadChunkHeader(chunk, &version);
 
@@ -291,10 +293,9 @@ VstIntPtr IPlugVST::SetChunk(const void* data, VstIntPtr size, bool isBank) {
     } else {
         pos = ReadState(chunk, pos);
         if (pos >= 0 && pos < chunk.Size()) {
+            // A name that cannot be read leaves the old one and fails the request.
             std::string name;
-            const int next = chunk.GetString(name, pos);
-            if (next >= 0)
-                pos = next;
+            pos = chunk.GetString(name, pos);
             ModifyCurrentPreset(name.c_str());
         } else if (pos >= 0) {
             ModifyCurrentPreset(nullptr);
@@ -304,12 +305,13 @@ VstIntPtr IPlugVST::SetChunk(const void* data, VstIntPtr size, bool isBank) {
 
         if (vendorRule && pos != chunk.Size()) {
             // Some hosts hand a bank back through the program path: try it as one.
-            bankChunk_.Clear();
-            if (!bankChunk_.PutBytes(data, bytes))
-                return 0;
-            pos = ReadChunkHeader(bankChunk_, &version);
-            if (version >= kChunkVersion) {
-                pos = UnserializePresets(bankChunk_, pos);
+            // Without a bank header nothing more is read and the program read's
+            // result stands.
+            bankChunk_ = std::move(incoming);
+            int32_t bankVersion = 0;
+            const int bankPos = ReadChunkHeader(bankChunk_, &bankVersion);
+            if (bankVersion >= kChunkVersion) {
+                pos = UnserializePresets(bankChunk_, bankPos);
                 if (pos < 0)
                     return 0;
             }

@@ -14,7 +14,6 @@ constexpr int kControlChange = 0xB;
 constexpr int kProgramChange = 0xC;
 constexpr int kPitchBend = 0xE;
 
-constexpr int kSustainController = 64;
 constexpr int kAllSoundOff = 120;
 constexpr int kAllNotesOff = 123;
 
@@ -27,6 +26,7 @@ Synth::Synth(vst::HostCallback host, int nParams, const char* channelIOStr, int 
                uniqueId, version, /*isInstrument*/ true, /*takesMidi*/ true,
                /*takesChunks*/ true) {
     controllerMap_.fill(-1);
+    LocateSettings();
     tuning_ = std::make_unique<TuningClient>();
 }
 
@@ -109,6 +109,7 @@ void Synth::SetControllerMapping(int controller, int32_t param) {
 }
 
 void Synth::LearnSwitchClicked(double value, bool rightButton) {
+    ScopedLock hold(Lock());
     unlearnMode_ = rightButton;
     learnedController_ = -1;
     learnedParam_ = -1;
@@ -152,7 +153,9 @@ void Synth::ApplyLearn() {
 }
 
 void Synth::ApplyController(int controller, int value) {
-    if (controller < 0 || controller >= kControllers)
+    // The wheel and the sustain pedal keep their own meaning even when mapped.
+    if (controller < 0 || controller >= kControllers || controller == kModWheelController ||
+        controller == kSustainController)
         return;
     const int p = controllerMap_[static_cast<std::size_t>(controller)];
     PlugParam* param = GetParam(p);
@@ -161,54 +164,9 @@ void Synth::ApplyController(int controller, int value) {
     const double v = value / 127.0;
     // The same controller value twice must reach the host once: compare what the
     // value would become, which also covers stepped and shaped parameters.
-    PlugParam probe = *param;
-    probe.SetFromNormalized(v);
-    if (probe.Value() == param->Value())
+    if (param->ValueFromNormalized(v) == param->Value())
         return;
     SetParamFromEditor(p, v);
     if (IGraphics* editor = Editor())
         editor->SetParameterFromPlug(p, v, true);
-}
-
-// ---------------------------------------------------------------------------
-// Program commands
-
-void Synth::CopyProgram() {
-    ScopedLock hold(Lock());
-    copySource_ = CurrentProgram();
-    copyBuffer_.Clear();
-    WriteState(copyBuffer_);
-}
-
-void Synth::PasteProgram() {
-    ScopedLock hold(Lock());
-    if (copyBuffer_.Empty())
-        return;
-    const std::string name = IsValidProgram(copySource_) ? ProgramName(copySource_) : "";
-    ReadState(copyBuffer_, 0);
-    ModifyCurrentPreset(name.c_str());
-    RefreshEditorParams();
-    for (int i = 0; i < NParams(); ++i)
-        AutomateParam(i, GetParam(i)->GetNormalized());
-}
-
-void Synth::InitProgram() {
-    ScopedLock hold(Lock());
-    for (int i = 0; i < NParams(); ++i) {
-        const PlugParam* p = GetParam(i);
-        SetParamFromEditor(i, p->Normalize(p->Default()));
-    }
-    ModifyCurrentPreset("Init");
-    RefreshEditorParams();
-    for (int i = 0; i < NParams(); ++i)
-        AutomateParam(i, GetParam(i)->GetNormalized());
-}
-
-void Synth::SelectProgram(int index) {
-    ScopedLock hold(Lock());
-    ModifyCurrentPreset(nullptr);
-    RestoreProgram(index);
-    ProgramsChanged();
-    for (int i = 0; i < NParams(); ++i)
-        AutomateParam(i, GetParam(i)->GetNormalized());
 }

@@ -9,6 +9,7 @@
 
 #include "plugin/IPlugVST.h"
 #include "plugin/MidiQueue.h"
+#include "shell/ShellDialogs.h"
 
 class IGraphics;
 class TuningClient;
@@ -16,18 +17,43 @@ class TuningClient;
 class Synth : public IPlugVST {
 public:
     static constexpr int kControllers = 120; // controller numbers 0..119 can be mapped
+    static constexpr int kModWheelController = 1;
+    static constexpr int kSustainController = 64;
+
+    // Option menu command numbers: item positions in the main menu, then the
+    // two submenus' items.
+    enum MenuCommand {
+        kCopyProgram = 0,
+        kPasteProgram = 1,
+        kInitProgram = 2,
+        kLoadProgram = 4,
+        kSaveProgram = 5,
+        kLoadBank = 6,
+        kSaveBank = 7,
+        kSelectStartupBank = 9,
+        kLoadStartupBank = 10,
+        kUnselectStartupBank = 11,
+        kDefaultPath = 13,
+        kShowVoiceSchedule = 14,
+        kReloadConfiguration = 16,
+        kSaveConfiguration = 17,
+        kToggleMidiThru = 20,
+        kToggleIgnoreProgramChange = 21,
+        kCheckForUpdate = 22,
+        kVisitWebSite = 23,
+    };
 
     Synth(vst::HostCallback host, int nParams, const char* channelIOStr, int nPrograms,
-          const char* effectName, const char* productName, const char* vendorName,
-          int32_t uniqueId, int32_t version);
+          const char* effectName, const char* productName, const char* vendorName, int32_t uniqueId,
+          int32_t version);
     ~Synth() override;
 
     // Further virtual operations, after the frame's.
-    virtual void AllVoicesOff() {}            // 43
-    virtual void InitParamTable() {}          // 44
-    virtual void SelectProgram(int index);    // 45
-    virtual void InitProgram();               // 46
-    virtual void PasteProgram();              // 47
+    virtual void AllVoicesOff() {}         // 43
+    virtual void InitParamTable() {}       // 44
+    virtual void SelectProgram(int index); // 45
+    virtual void InitProgram();            // 46
+    virtual void PasteProgram();           // 47
 
     void ResetEngine() override;
     void Activate(bool on) override;
@@ -46,6 +72,7 @@ public:
     const std::array<int32_t, kControllers>& ControllerMap() const { return controllerMap_; }
     void SetControllerMapping(int controller, int32_t param);
     bool LearnActive() const { return learnActive_; }
+    bool UnlearnMode() const { return unlearnMode_; }
     // The editor's learn switch: right button unlearns; value > 0 arms learning.
     void LearnSwitchClicked(double value, bool rightButton);
     void ApplyLearn();
@@ -56,6 +83,14 @@ public:
     enum class ConfigStatus { kOk, kFileMissing };
     ConfigStatus ReadConfiguration();
     void WriteConfiguration(bool midiGlobalsOnly);
+    void SetStartupBank(const std::string& path);
+    void ClearStartupBank();
+    // Makes path (when given) the program-files folder, then stores that folder.
+    void WriteProgramFilesPath(const std::string* path = nullptr);
+    const std::string& SettingsFile() const { return settingsPath_; }
+    const std::string& DocumentsPath() const { return documentsFolder_; }
+    const std::string& ProgramFilesFolder() const { return programFilesFolder_; }
+    const std::string& StartupBank() const { return startupBank_; }
 
     // The startup bank (or the built-in bank) at the end of construction.
     void LoadStartupBank();
@@ -63,6 +98,26 @@ public:
     // Program commands.
     void CopyProgram();
     bool CopyBufferEmpty() const { return copyBuffer_.Empty(); }
+
+    // File flows and option menu commands, run on the editor's thread.
+    void SetDialogs(ShellDialogs* dialogs) { dialogs_ = dialogs; }
+    void LoadProgramFlow();
+    void SaveProgramFlow();
+    void LoadBankFlow();
+    void SaveBankFlow();
+    void SelectStartupBankFlow();
+    void LoadStartupBankFlow();
+    void UnselectStartupBankFlow();
+    void DefaultPathFlow();
+    // Every command of the option menu except those the editor serves itself
+    // (the voice schedule display, the web site) and the update check.
+    void HandleMenuCommand(int command);
+
+    // A program name made fit for a file name: characters that no file name
+    // may hold become '_'.
+    static std::string CleanFileName(const std::string& name);
+    // The text of path up to its last '\' or '/'; empty without a separator.
+    static std::string FolderOf(const std::string& path);
 
 protected:
     // Starts learning for parameter changes; the instrument calls this first
@@ -87,4 +142,20 @@ protected:
 
     ChunkBuffer copyBuffer_;
     int copySource_ = -1;
+
+private:
+    void LocateSettings();
+    enum class FileKind { kProgram, kBank };
+    void LoadFileFlow(FileKind kind);
+    void SaveFileFlow(FileKind kind);
+    ShellDialogs::BoxAnswer Ask(const char* text, const char* caption, ShellDialogs::BoxKind kind);
+    // A yes/no question naming a path; true unless the answer is No.
+    bool Confirm(const char* intro, const std::string& path, const char* question,
+                 const char* caption);
+
+    std::string settingsPath_;
+    std::string documentsFolder_;
+    std::string programFilesFolder_;
+    std::string startupBank_;
+    ShellDialogs* dialogs_ = nullptr;
 };

@@ -1,0 +1,27 @@
+#pragma once
+// What the instrument shell asks of the editor window: a file dialog and
+// message boxes. The editor supplies the real implementation; without one the
+// shell asks nothing and every file command does nothing.
+
+#include <string>
+
+class ShellDialogs {
+public:
+    enum class FileAction { kOpen, kSave };
+    enum class BoxKind { kErrorOk, kInfoOk, kOk, kYesNo };
+    enum class BoxAnswer { kOk, kYes, kNo, kCancel };
+
+    virtual ~ShellDialogs() = default;
+
+    // Shows an open or save dialog for files with the extension (without the
+    // dot) starting in folder. fileName comes in as the proposed name and goes
+    // out as the chosen full path, or empty when the user cancels; folder goes
+    // out as the folder of the chosen file. A save dialog asks before
+    // overwriting; an open dialog accepts only an existing file.
+    virtual void PromptForFile(std::string& fileName, FileAction action, std::string& folder,
+                               const char* extension) = 0;
+
+    // A modal message box; the answer is the button pressed. For kYesNo every
+    // answer other than kNo counts as yes.
+    virtual BoxAnswer ShowMessageBox(const char* text, const char* caption, BoxKind kind) = 0;
+};
