@@ -34,7 +34,8 @@ template <std::size_t N> inline std::size_t CopyText(char (&dst)[N], const char*
 #if defined(__GNUC__)
 __attribute__((format(printf, 3, 4)))
 #endif
-inline int FormatText(char* dst, std::size_t size, const char* format, ...) {
+inline int
+FormatText(char* dst, std::size_t size, const char* format, ...) {
     if (!dst || size == 0)
         return 0;
     va_list args;

@@ -33,7 +33,7 @@ class IPlugBase {
 public:
     static constexpr int kMaxNameLength = 127;
     static constexpr int kMaxProgramNameLength = 255;
-    static constexpr int32_t kChunkMagic = 0x70666674;     // "tffp" read little-endian
+    static constexpr int32_t kChunkMagic = 0x70666674; // "tffp" read little-endian
     static constexpr int32_t kChunkVersion = 0x00010000;
     static constexpr int kMinScratchFrames = 64;
     static constexpr int kMaxScratchFrames = 16384;
@@ -62,49 +62,49 @@ public:
               bool isInstrument, bool takesMidi, bool takesChunks);
 
     // Virtual operations, in slot order.
-    virtual ~IPlugBase();                                                   // 0
-    virtual void ResetEngine() {}                                           // 1
-    virtual void ParamChanged(int /*index*/) {}                             // 2
+    virtual ~IPlugBase();                                                    // 0
+    virtual void ResetEngine() {}                                            // 1
+    virtual void ParamChanged(int /*index*/) {}                              // 2
     virtual void RenderBlock(double** inputs, double** outputs, int frames); // 3
-    virtual void EditorOpened() {}                                          // 4
-    virtual void EditorClosed() {}                                          // 5
-    virtual void Idle() {}                                                  // 6
-    virtual void Activate(bool /*on*/) {}                                   // 7
-    virtual void HandleMidiMessage(const MidiEvent& event);                 // 8
-    virtual void HandleSysEx(const SysExEvent& /*event*/) {}                // 9
-    virtual bool MidiKeyName(int key, char* text, std::size_t size);        // 10
-    virtual bool WriteState(ChunkBuffer& chunk);                            // 11
-    virtual int ReadState(const ChunkBuffer& chunk, int pos);               // 12
-    virtual bool StateMatches(const double* values, int count) const;       // 13
-    virtual void EditorResizedHook(IGraphics* /*editor*/) {}                // 14
-    virtual bool Query15() const { return false; }                          // 15
-    virtual void HostOpenedHook() {}                                        // 16
-    virtual void Hook17() {}                                                // 17
-    virtual void SetParamFromEditor(int index, double normalized);          // 18
-    virtual void BeginParamGesture(int /*index*/) {}                        // 19
-    virtual void AutomateParam(int /*index*/, double /*normalized*/) {}     // 20
-    virtual void EndParamGesture(int /*index*/) {}                          // 21
-    virtual void ProgramsChanged() {}                                       // 22
-    virtual bool IsRenderingOffline() { return false; }                     // 23
-    virtual int HostSamplePosition() { return 0; }                          // 24
-    virtual double HostTempo() { return 0.0; }                              // 25
-    virtual void HostTimeSignature(int* numerator, int* denominator);       // 26
-    virtual void HostTime(HostTimeInfo* /*info*/) {}                        // 27
-    virtual int HostId() { return hostId_; }                                // 28
-    virtual int Query29() const { return 0; }                               // 29
-    virtual void EditorResized();                                           // 30
-    virtual void HostOpened() {}                                            // 31
-    virtual void AttachEditor(IGraphics* editor);                           // 32
-    virtual void SetLatency(int frames) { latency_ = frames; }              // 33
+    virtual void EditorOpened() {}                                           // 4
+    virtual void EditorClosed() {}                                           // 5
+    virtual void Idle() {}                                                   // 6
+    virtual void Activate(bool /*on*/) {}                                    // 7
+    virtual void HandleMidiMessage(const MidiEvent& event);                  // 8
+    virtual void HandleSysEx(const SysExEvent& /*event*/) {}                 // 9
+    virtual bool MidiKeyName(int key, char* text, std::size_t size);         // 10
+    virtual bool WriteState(ChunkBuffer& chunk);                             // 11
+    virtual int ReadState(const ChunkBuffer& chunk, int pos);                // 12
+    virtual bool StateMatches(const double* values, int count) const;        // 13
+    virtual void EditorResizedHook(IGraphics* /*editor*/) {}                 // 14
+    virtual bool Query15() const { return false; }                           // 15
+    virtual void HostOpenedHook() {}                                         // 16
+    virtual void Hook17() {}                                                 // 17
+    virtual void SetParamFromEditor(int index, double normalized);           // 18
+    virtual void BeginParamGesture(int /*index*/) {}                         // 19
+    virtual void AutomateParam(int /*index*/, double /*normalized*/) {}      // 20
+    virtual void EndParamGesture(int /*index*/) {}                           // 21
+    virtual void ProgramsChanged() {}                                        // 22
+    virtual bool IsRenderingOffline() { return false; }                      // 23
+    virtual int HostSamplePosition() { return 0; }                           // 24
+    virtual double HostTempo() { return 0.0; }                               // 25
+    virtual void HostTimeSignature(int* numerator, int* denominator);        // 26
+    virtual void HostTime(HostTimeInfo* /*info*/) {}                         // 27
+    virtual int HostId() { return hostId_; }                                 // 28
+    virtual int Query29() const { return 0; }                                // 29
+    virtual void EditorResized();                                            // 30
+    virtual void HostOpened() {}                                             // 31
+    virtual void AttachEditor(IGraphics* editor);                            // 32
+    virtual void SetLatency(int frames) { latency_ = frames; }               // 33
     virtual bool SendMidiEvent(const MidiEvent& /*event*/) { return false; } // 34
-    virtual bool SendSysEx(const SysExEvent& /*event*/) { return false; }   // 35
-    virtual void RefreshEditorParams();                                     // 36
-    virtual int UnserializePresets(const ChunkBuffer& chunk, int pos);      // 37
-    virtual void ModifyCurrentPreset(const char* name);                     // 38
-    virtual void Hook39() {}                                                // 39
-    virtual void ProgramSelected() {}                                       // 40
-    virtual void SetSampleRate(double rate) { sampleRate_ = rate; }         // 41
-    virtual void SetBlockSize(int frames);                                  // 42
+    virtual bool SendSysEx(const SysExEvent& /*event*/) { return false; }    // 35
+    virtual void RefreshEditorParams();                                      // 36
+    virtual int UnserializePresets(const ChunkBuffer& chunk, int pos);       // 37
+    virtual void ModifyCurrentPreset(const char* name);                      // 38
+    virtual void Hook39() {}                                                 // 39
+    virtual void ProgramSelected() {}                                        // 40
+    virtual void SetSampleRate(double rate) { sampleRate_ = rate; }          // 41
+    virtual void SetBlockSize(int frames);                                   // 42
 
     // Parameters.
     int NParams() const { return static_cast<int>(params_.size()); }

@@ -11,7 +11,6 @@
 
 using namespace vst;
 
-
 IPlugVST::IPlugVST(HostCallback host, int nParams, const char* channelIOStr, int nPrograms,
                    const char* effectName, const char* productName, const char* vendorName,
                    int32_t uniqueId, int32_t version, bool isInstrument, bool takesMidi,
@@ -132,8 +131,8 @@ void IPlugVST::HostTimeSignature(int* numerator, int* denominator) {
 }
 
 void IPlugVST::HostTime(HostTimeInfo* info) {
-    constexpr VstInt32 wanted = kVstPpqPosValid | kVstTempoValid | kVstBarsValid |
-                                kVstCyclePosValid | kVstTimeSigValid;
+    constexpr VstInt32 wanted =
+        kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid | kVstTimeSigValid;
     const auto* t = reinterpret_cast<const VstTimeInfo*>(CallHost(audioMasterGetTime, 0, wanted));
     if (!info || !t || !(t->flags & wanted))
         return;
@@ -178,15 +177,13 @@ int IPlugVST::HostId() {
         const char* text;
         int id;
     } kHosts[] = {
-        {"cubase", 3},     {"reaper", 1},     {"nuendo", 4},
-        {"cakewalk", 5},   {"samplitude", 8}, {"fruity", 7},
-        {"live", 9},       {"orion", 18},     {"renoise", 29},
-        {"melodyne", 12},  {"vstmanlib", 13}, {"aulab", 14},
-        {"garageband", 22}, {"forte", 15},    {"chainer", 16},
-        {"audition", 17},  {"ardour", 28},    {"standalone", 24},
-        {"sawstudio", 20}, {"logic", 21},     {"digital", 23},
-        {"audiomulch", 25}, {"presonus", 26}, {"vst3plugintesthost", 27},
-        {"protools", 2},   {"openmpt", 30},
+        {"cubase", 3},      {"reaper", 1},      {"nuendo", 4},     {"cakewalk", 5},
+        {"samplitude", 8},  {"fruity", 7},      {"live", 9},       {"orion", 18},
+        {"renoise", 29},    {"melodyne", 12},   {"vstmanlib", 13}, {"aulab", 14},
+        {"garageband", 22}, {"forte", 15},      {"chainer", 16},   {"audition", 17},
+        {"ardour", 28},     {"standalone", 24}, {"sawstudio", 20}, {"logic", 21},
+        {"digital", 23},    {"audiomulch", 25}, {"presonus", 26},  {"vst3plugintesthost", 27},
+        {"protools", 2},    {"openmpt", 30},
     };
     for (const auto& host : kHosts) {
         if (std::strstr(product, host.text)) {
@@ -289,8 +286,8 @@ bool IPlugVST::SendSysEx(const SysExEvent& event) {
 // ---------------------------------------------------------------------------
 // Callbacks of the effect record
 
-VstIntPtr IPlugVST::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                  VstIntPtr value, void* ptr, float opt) {
+VstIntPtr IPlugVST::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                  void* ptr, float opt) {
     IPlugVST* plug = FromEffect(effect);
     if (!plug)
         return 0;

@@ -55,8 +55,8 @@ public:
     static float VSTCALL VSTGetParameter(vst::AEffect* effect, vst::VstInt32 index);
 
 protected:
-    vst::VstIntPtr CallHost(vst::VstInt32 opcode, vst::VstInt32 index = 0,
-                            vst::VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f);
+    vst::VstIntPtr CallHost(vst::VstInt32 opcode, vst::VstInt32 index = 0, vst::VstIntPtr value = 0,
+                            void* ptr = nullptr, float opt = 0.0f);
 
 private:
     vst::VstIntPtr Dispatch(vst::VstInt32 opcode, vst::VstInt32 index, vst::VstIntPtr value,

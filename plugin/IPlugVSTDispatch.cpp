@@ -98,8 +98,8 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
         return 0;
 
     case effSetBlockSize:
-        SetBlockSize(static_cast<int>(
-            std::clamp<VstIntPtr>(value, 0, std::numeric_limits<int>::max())));
+        SetBlockSize(
+            static_cast<int>(std::clamp<VstIntPtr>(value, 0, std::numeric_limits<int>::max())));
         ResetEngine();
         return 0;
 
@@ -350,8 +350,7 @@ VstIntPtr IPlugVST::CanDo(const char* text) {
     if (std::strcmp(text, "receiveVstTimeInfo") == 0)
         return 1;
     if (std::strcmp(text, "sendVstEvents") == 0 || std::strcmp(text, "sendVstMidiEvent") == 0 ||
-        std::strcmp(text, "receiveVstEvents") == 0 ||
-        std::strcmp(text, "receiveVstMidiEvent") == 0)
+        std::strcmp(text, "receiveVstEvents") == 0 || std::strcmp(text, "receiveVstMidiEvent") == 0)
         return TakesMidi() ? 1 : 0;
     if (std::strcmp(text, "hasCockosExtensions") == 0) {
         hostExtensions_ |= 1u;
@@ -379,8 +378,7 @@ bool IPlugVST::GetPinProperties(bool output, int index, VstPinProperties* pin) c
     if (!label.empty())
         CopyText(pin->label, label.c_str());
     else
-        FormatText(pin->label, sizeof(pin->label), "%s %d", output ? "Output" : "Input",
-                   index + 1);
+        FormatText(pin->label, sizeof(pin->label), "%s %d", output ? "Output" : "Input", index + 1);
     CopyText(pin->shortLabel, pin->label);
     return true;
 }

@@ -56,8 +56,8 @@ void MidiQueue::ShiftOffsets(int32_t frames) {
 void MidiQueue::Resize(int32_t blockSize) {
     Compact();
     auto roundUp = [](int64_t n) {
-        return std::max<int64_t>(kResizeGranule, (n + kResizeGranule - 1) / kResizeGranule *
-                                                     kResizeGranule);
+        return std::max<int64_t>(kResizeGranule,
+                                 (n + kResizeGranule - 1) / kResizeGranule * kResizeGranule);
     };
     // A block size of 0 would make the queue unable to grow again.
     const int64_t step = std::min<int64_t>(roundUp(std::max(blockSize, 0)), 1 << 20);

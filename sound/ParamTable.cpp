@@ -52,8 +52,8 @@ void InitHalvaneParams(PlugParam* p, int count) {
     auto list = [p](int index, const char* name, int def, const char* const* texts, int n) {
         p[index].InitList(name, def, n, texts);
     };
-    auto range = [p](int index, const char* name, double def, double min, double max,
-                     double step, const char* label = "", double shape = 1.0) {
+    auto range = [p](int index, const char* name, double def, double min, double max, double step,
+                     const char* label = "", double shape = 1.0) {
         p[index].InitRange(name, def, min, max, step, label, shape);
     };
     auto integer = [p](int index, const char* name, double def, double min, double max) {

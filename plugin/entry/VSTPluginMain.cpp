@@ -31,8 +31,8 @@ __attribute__((visibility("default"))) vst::AEffect* VSTPluginMain(vst::HostCall
 
 // "main" cannot be declared as a C++ function of this type; the assembler name
 // gives the exported symbol hosts look up.
-__attribute__((visibility("default"))) vst::AEffect* HalvaneMainEntry(vst::HostCallback host)
-    __asm__("main");
+__attribute__((visibility("default"))) vst::AEffect*
+HalvaneMainEntry(vst::HostCallback host) __asm__("main");
 vst::AEffect* HalvaneMainEntry(vst::HostCallback host) {
     return CreateInstance(host);
 }

@@ -150,8 +150,8 @@ VstIntPtr Host::Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIn
     return host->Answer(effect, opcode, index, value, ptr, opt);
 }
 
-VstIntPtr Host::Answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                       void* ptr, float opt) {
+VstIntPtr Host::Answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                       float opt) {
     HostCall call;
     call.opcode = opcode;
     call.index = index;
@@ -215,8 +215,8 @@ VstIntPtr Host::Answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntP
 }
 
 int Host::CountCalls(int32_t opcode) const {
-    return static_cast<int>(std::count_if(calls_.begin(), calls_.end(),
-                                          [opcode](const HostCall& c) { return c.opcode == opcode; }));
+    return static_cast<int>(std::count_if(
+        calls_.begin(), calls_.end(), [opcode](const HostCall& c) { return c.opcode == opcode; }));
 }
 
 intptr_t Host::Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
@@ -380,8 +380,8 @@ void Host::Process(int frames, Precision precision) {
             outs.push_back(b.data());
         for (auto& b : inputsDouble_)
             ins.push_back(b.data());
-        effect_->processDoubleReplacing(effect_, ins.empty() ? nullptr : ins.data(),
-                                        outs.data(), frames);
+        effect_->processDoubleReplacing(effect_, ins.empty() ? nullptr : ins.data(), outs.data(),
+                                        frames);
         return;
     }
     std::vector<float*> outs, ins;
@@ -392,8 +392,7 @@ void Host::Process(int frames, Precision precision) {
     if (precision == Precision::kSingleAccumulating)
         effect_->process(effect_, ins.empty() ? nullptr : ins.data(), outs.data(), frames);
     else
-        effect_->processReplacing(effect_, ins.empty() ? nullptr : ins.data(), outs.data(),
-                                  frames);
+        effect_->processReplacing(effect_, ins.empty() ? nullptr : ins.data(), outs.data(), frames);
 }
 
 } // namespace vsthost

@@ -84,16 +84,15 @@ public:
 
     // Creates one instance through the library's entry point (VSTPluginMain, or
     // main when useMain is set). Null with an error text when that fails.
-    static std::unique_ptr<Host> Create(std::shared_ptr<PluginLibrary> library,
-                                        std::string& error, HostIdentity identity = {},
-                                        bool useMain = false);
+    static std::unique_ptr<Host> Create(std::shared_ptr<PluginLibrary> library, std::string& error,
+                                        HostIdentity identity = {}, bool useMain = false);
     ~Host(); // closes the instance unless Abandon() was called
 
     vst::AEffect* Effect() const { return effect_; }
 
     // Raw access.
-    intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0,
-                      void* ptr = nullptr, float opt = 0.0f);
+    intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                      float opt = 0.0f);
     void SetParameter(int index, float value);
     float GetParameter(int index);
 

@@ -17,8 +17,7 @@ std::string IsolateSettings();
 
 std::shared_ptr<vsthost::PluginLibrary> Library();
 
-std::unique_ptr<vsthost::Host> MakeHost(vsthost::HostIdentity identity = {},
-                                        bool useMain = false);
+std::unique_ptr<vsthost::Host> MakeHost(vsthost::HostIdentity identity = {}, bool useMain = false);
 
 class PluginTest : public ::testing::Test {
 protected:
