@@ -40,37 +40,38 @@ template <bool Add> void ToFloat(const double* in, float* out, int n) {
     }
 }
 
+// Connected channels take the host's buffers in order, one each; a null array
+// or a null buffer gives null.
+template <typename T, typename Fn>
+void ForConnected(std::vector<IPlugBase::Channel>& channels, T** host, Fn&& fn) {
+    int next = 0;
+    for (IPlugBase::Channel& c : channels) {
+        if (!c.connected)
+            continue;
+        fn(c, host ? host[next] : nullptr);
+        ++next;
+    }
+}
+
 } // namespace
 
 void IPlugVST::ProcessSingle(float** inputs, float** outputs, int frames, Accumulate mode) {
     ScopedLock hold(Lock());
     if (TakesMidi())
         CallHost(audioMasterWantMidi, 0, 1);
-    if (frames <= 0)
-        return;
     for (int done = 0; done < frames;) {
         const int n = std::min(frames - done, ScratchFrames());
-        int host = 0;
-        for (Channel& c : inChannels_) {
-            if (!c.connected)
-                continue;
-            const float* src = inputs ? inputs[host] : nullptr;
-            ++host;
+        ForConnected(inChannels_, inputs, [&](Channel& c, const float* src) {
             if (src)
                 ToDouble(src + done, c.scratch.data(), n);
             else
                 std::fill(c.scratch.begin(), c.scratch.begin() + n, 0.0);
             *c.slot = c.scratch.data();
-        }
-        host = 0;
-        for (Channel& c : outChannels_) {
-            if (!c.connected)
-                continue;
-            float* dst = outputs ? outputs[host] : nullptr;
-            ++host;
+        });
+        ForConnected(outChannels_, outputs, [&](Channel& c, float* dst) {
             c.hostOutput = dst ? dst + done : nullptr;
             *c.slot = c.scratch.data();
-        }
+        });
         RenderBlock(inPtrs_.empty() ? nullptr : inPtrs_.data(), outPtrs_.data(), n);
         for (Channel& c : outChannels_) {
             if (!c.connected || !c.hostOutput)
@@ -89,28 +90,17 @@ void IPlugVST::ProcessDouble(double** inputs, double** outputs, int frames) {
     ScopedLock hold(Lock());
     if (TakesMidi())
         CallHost(audioMasterWantMidi, 0, 1);
-    if (frames <= 0)
-        return;
     for (int done = 0; done < frames;) {
         const int n = std::min(frames - done, ScratchFrames());
-        int host = 0;
-        for (Channel& c : inChannels_) {
-            if (!c.connected)
-                continue;
-            double* src = inputs ? inputs[host] : nullptr;
-            ++host;
+        ForConnected(inChannels_, inputs, [&](Channel& c, double* src) {
             if (!src)
                 std::fill(c.scratch.begin(), c.scratch.begin() + n, 0.0);
             *c.slot = src ? src + done : c.scratch.data();
-        }
-        host = 0;
-        for (Channel& c : outChannels_) {
-            if (!c.connected)
-                continue;
-            double* dst = outputs ? outputs[host] : nullptr;
-            ++host;
+        });
+        // Disconnected outputs keep their slot on their own scratch buffer.
+        ForConnected(outChannels_, outputs, [&](Channel& c, double* dst) {
             *c.slot = dst ? dst + done : c.scratch.data();
-        }
+        });
         RenderBlock(inPtrs_.empty() ? nullptr : inPtrs_.data(), outPtrs_.data(), n);
         done += n;
     }
