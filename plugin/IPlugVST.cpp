@@ -334,8 +334,8 @@ void IPlugVST::VSTSetParameter(AEffect* effect, VstInt32 index, float value) {
     if (!param)
         return;
     if (plug->editor_)
-        plug->editor_->SetParameterFromPlug(index, value, true);
-    param->SetFromNormalized(value);
+        plug->editor_->SetParameterFromPlug(index, static_cast<double>(value), true);
+    param->SetFromNormalized(static_cast<double>(value));
     plug->ParamChanged(index);
 }
 

@@ -13,13 +13,13 @@ namespace {
 void ToDouble(const float* in, double* out, int n) {
     int i = 0;
     for (; i + 4 <= n; i += 4) {
-        out[i] = in[i];
-        out[i + 1] = in[i + 1];
-        out[i + 2] = in[i + 2];
-        out[i + 3] = in[i + 3];
+        out[i] = static_cast<double>(in[i]);
+        out[i + 1] = static_cast<double>(in[i + 1]);
+        out[i + 2] = static_cast<double>(in[i + 2]);
+        out[i + 3] = static_cast<double>(in[i + 3]);
     }
     for (; i < n; ++i)
-        out[i] = in[i];
+        out[i] = static_cast<double>(in[i]);
 }
 
 template <bool Add> void ToFloat(const double* in, float* out, int n) {

@@ -93,7 +93,7 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
         return 0;
 
     case effSetSampleRate:
-        SetSampleRate(opt);
+        SetSampleRate(static_cast<double>(opt));
         ResetEngine();
         return 0;
 
@@ -215,7 +215,8 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
         if (index == 7 && ptr) {
             if (FitsInt(value) && IsValidParam(static_cast<int>(value)))
                 GetParam(static_cast<int>(value))
-                    ->FormatDisplay(opt, true, static_cast<char*>(ptr), kParamTextBytes, true);
+                    ->FormatDisplay(static_cast<double>(opt), true, static_cast<char*>(ptr),
+                                    kParamTextBytes, true);
             return kVendorSpecificReply;
         }
         if (index == 8 && FitsInt(value) && IsValidParam(static_cast<int>(value)) &&

@@ -22,7 +22,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 if [[ "${HALVANE_SKIP_FUZZ:-0}" != 1 ]] && command -v clang++ >/dev/null; then
     cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
           -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DHALVANE_BUILD_FUZZERS=ON \
-          -DHALVANE_BUILD_TESTS=OFF -DHALVANE_BUILD_BENCH=OFF -DHALVANE_WERROR=OFF >/dev/null
+          -DHALVANE_BUILD_TESTS=OFF -DHALVANE_BUILD_BENCH=OFF >/dev/null
     cmake --build build-fuzz -j "$jobs" --target fuzz_set_chunk fuzz_preset_files
     for target in fuzz_set_chunk fuzz_preset_files; do
         corpus="build-fuzz/corpus/$target"
