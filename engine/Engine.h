@@ -118,7 +118,9 @@ private:
     void TakeOver(MidiQueue& midi, int position, int length);
     void ControlUpdate();
     void Dispatch(uint64_t event);
-    void RenderSubBlock(double* const* outputs, int position, int length);
+    // beginsControlBlock: the control update has just stepped the envelopes for
+    // the first sample; otherwise every sample takes its own step.
+    void RenderSubBlock(double* const* outputs, int position, int length, bool beginsControlBlock);
 
     Voice voices_[kMaxVoices];
     EngineHost* host_ = nullptr;
@@ -130,6 +132,9 @@ private:
     int32_t heldKeys_[kMaxHeldKeys];
     int heldCount_ = 0;
     int32_t keyCount_[kSections] = {0, 0, 0};
+    // Keys whose note-on the tuning master filtered out: their note-off is
+    // dropped as well, so it cannot count a key up that was never counted down.
+    bool filteredKeys_[128] = {};
     // 64 bits: start orders never wrap, so the oldest voice is always found.
     int64_t startCounter_ = 0;
     bool sustain_ = false;

@@ -66,8 +66,11 @@ void Engine::NoteOn(int note, int velocity) {
     // No voice takes part until the parameters have set the voice count.
     if (voiceCount_ < 1)
         return;
-    if (tuning_ && tuning_->ShouldFilterNote(note))
+    if (tuning_ && tuning_->ShouldFilterNote(note)) {
+        filteredKeys_[note] = true;
         return;
+    }
+    filteredKeys_[note] = false;
 
     const int n = ChooseVoice(note);
 
@@ -135,6 +138,19 @@ void Engine::NoteOn(int note, int velocity) {
 }
 
 void Engine::NoteOff(int note) {
+    // The note-on of a filtered key was dropped entirely; so is its note-off (the
+    // master may have stopped filtering meanwhile, so it is not asked again).
+    // Otherwise the section counters would fall below the keys still held and,
+    // for one, release the brass envelope under them. A key still held from an
+    // earlier press that did sound is let go as usual.
+    if (note >= 0 && note <= 127 && filteredKeys_[note]) {
+        filteredKeys_[note] = false;
+        bool held = false;
+        for (int k = 0; k < heldCount_ && k < kMaxHeldKeys; ++k)
+            held = held || heldKeys_[k] == note;
+        if (!held)
+            return;
+    }
     if (heldCount_ >= 1 && heldCount_ <= kMaxHeldKeys) {
         for (int k = 0; k < heldCount_; ++k) {
             if (heldKeys_[k] != note)

@@ -4,7 +4,9 @@
 //
 // Events keep their exact sample across host blocks: every sub-block, whether it
 // begins a control block or continues one left over from the previous host block,
-// takes over the events that fall inside it.
+// takes over the events that fall inside it. Likewise every sample steps the
+// envelopes exactly once (the control update doing it for the first sample of a
+// control block), so where the host's blocks begin changes nothing in the sound.
 
 #include <cstdint>
 
@@ -34,7 +36,8 @@ void Engine::Render(MidiQueue& midi, double** outputs, int frames) {
     int remaining = frames;
     while (remaining > 0) {
         int n;
-        if (countdown_ < 1) {
+        const bool begins = countdown_ < 1;
+        if (begins) {
             n = controlLength_;
             if (remaining < n) {
                 countdown_ = n - remaining;
@@ -53,7 +56,7 @@ void Engine::Render(MidiQueue& midi, double** outputs, int frames) {
             TakeOver(midi, position, n);
         }
         remaining -= n;
-        RenderSubBlock(out, position, n);
+        RenderSubBlock(out, position, n, begins);
         position += n;
     }
     // What is still waiting belongs to the next block.
@@ -131,7 +134,7 @@ void Engine::Dispatch(uint64_t event) {
     }
 }
 
-void Engine::RenderSubBlock(double* const* out, int position, int length) {
+void Engine::RenderSubBlock(double* const* out, int position, int length, bool beginsControlBlock) {
     // Neither can change inside a sub-block: parameters only change at take-over.
     const int count = voiceCount_;
     const bool stepBowing = sectionOn_[kSectionStrings] && bowingOn_;
@@ -146,9 +149,14 @@ void Engine::RenderSubBlock(double* const* out, int position, int length) {
         }
 
         double synth = 0.0, brass = 0.0, strings = 0.0;
-        // At i = 0 the control update has already stepped the envelopes for this
-        // sample (or, continuing a control block, this sample gets no step).
-        const bool step = i > 0;
+        // Samples since the control update: only at 0 has it already stepped the
+        // envelopes for this sample. A sub-block that continues a control block
+        // after a host block boundary is past that point from its first sample
+        // on; skipping a step there would make every envelope, the brass and the
+        // bowing run slower the smaller the host's blocks (44 times at one
+        // sample per block).
+        const int sinceUpdate = beginsControlBlock ? i : i + 1;
+        const bool step = sinceUpdate > 0;
         if (step && stepBowing)
             bowing_.StepEnvelope();
         for (int v = 0; v < count; ++v) {
@@ -163,7 +171,7 @@ void Engine::RenderSubBlock(double* const* out, int position, int length) {
             strings += s.strings;
         }
 
-        outputMix_.Process(synth, brass, strings, i, channels);
+        outputMix_.Process(synth, brass, strings, sinceUpdate, channels);
         const int at = position + i;
         for (int c = 0; c < kOutputs; ++c)
             if (out[c])

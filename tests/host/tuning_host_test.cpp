@@ -1,0 +1,381 @@
+// Microtuning through the plug-in: the instrument bound to a stand-in for the
+// tuning library (the path in HALVANE_MTS_LIBRARY, set before any instance
+// exists), played through its entry point, its pitch measured at the output.
+// The library variants that lack entry points, or that hand out no table, are
+// each tried in a process of their own, since the binding is made once per
+// process.
+
+#include <dlfcn.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/PluginFixture.h"
+
+using vsthost::Host;
+using vsthost::MidiMessage;
+
+namespace {
+
+// Before main, so before the first instance makes the process-wide binding.
+const bool kLibraryChosen = [] {
+    setenv("HALVANE_MTS_LIBRARY", FAKE_MTS_LIBRARY, 1);
+    return true;
+}();
+
+enum Channel { kTotalL, kTotalR, kSynthL, kSynthR, kBrassL, kBrassR, kStringsL, kStringsR };
+using Streams = std::vector<std::vector<double>>;
+
+constexpr double kRate = 44100.0;
+constexpr int kBlock = 256;
+
+double EqualTempered(int note) {
+    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
+}
+
+// Frequency of a pitch index (1/128 semitone from note 0), linear in Hz between
+// equal-tempered semitones.
+double PitchHz(int pitch) {
+    const int s = pitch / 128;
+    return EqualTempered(s) + (EqualTempered(s + 1) - EqualTempered(s)) * (pitch % 128) / 128.0;
+}
+
+// The fake library's control functions, reached through a handle of our own on
+// the same loaded library (so they act on the state the plug-in sees).
+class FakeMts {
+public:
+    // alreadyLoaded: the plug-in must have loaded it; null handle otherwise.
+    FakeMts(const char* path, bool alreadyLoaded)
+        : handle_(dlopen(path, RTLD_NOW | (alreadyLoaded ? RTLD_NOLOAD : 0))) {
+        if (!handle_)
+            return;
+        reset_ = Bind<void (*)()>("fake_mts_reset");
+        setTable_ = Bind<void (*)(const double*)>("fake_mts_set_table");
+        setMaster_ = Bind<void (*)(bool)>("fake_mts_set_master");
+        setNullTable_ = Bind<void (*)(bool)>("fake_mts_set_null_table");
+        setFilter_ = Bind<void (*)(int, bool)>("fake_mts_set_filter");
+        counts_ = Bind<void (*)(int*, int*, int*)>("fake_mts_counts");
+        lastFilter_ = Bind<void (*)(int*, int*)>("fake_mts_last_filter");
+    }
+    ~FakeMts() {
+        if (handle_)
+            dlclose(handle_);
+    }
+    FakeMts(const FakeMts&) = delete;
+    FakeMts& operator=(const FakeMts&) = delete;
+
+    bool Loaded() const { return handle_ && reset_ && setTable_ && counts_; }
+    void Reset() { reset_(); }
+    void Retune(int note, double hz) {
+        std::vector<double> table(128);
+        for (int n = 0; n < 128; ++n)
+            table[static_cast<std::size_t>(n)] = EqualTempered(n);
+        table[static_cast<std::size_t>(note)] = hz;
+        setTable_(table.data());
+    }
+    void SetTable(const std::vector<double>& table) { setTable_(table.data()); }
+    void SetMaster(bool present) { setMaster_(present); }
+    void SetNullTable(bool null) { setNullTable_(null); }
+    void SetFilter(int note, bool filtered) { setFilter_(note, filtered); }
+    int Registered() const { return Count(0); }
+    int Deregistered() const { return Count(1); }
+    int Unexpected() const { return Count(2); }
+    void LastFilter(int& note, int& channel) const { lastFilter_(&note, &channel); }
+
+private:
+    template <typename Fn> Fn Bind(const char* name) {
+        return reinterpret_cast<Fn>(dlsym(handle_, name));
+    }
+    int Count(int which) const {
+        int counts[3] = {};
+        counts_(&counts[0], &counts[1], &counts[2]);
+        return counts[which];
+    }
+
+    void* handle_;
+    void (*reset_)() = nullptr;
+    void (*setTable_)(const double*) = nullptr;
+    void (*setMaster_)(bool) = nullptr;
+    void (*setNullTable_)(bool) = nullptr;
+    void (*setFilter_)(int, bool) = nullptr;
+    void (*counts_)(int*, int*, int*) = nullptr;
+    void (*lastFilter_)(int*, int*) = nullptr;
+};
+
+class Instrument {
+public:
+    Instrument() : host_(hosttest::MakeHost()) {
+        host_->Start(kRate, kBlock);
+        const int init = host_->FindProgram("Init");
+        if (init >= 0)
+            host_->Dispatch(vst::effSetProgram, 0, init);
+    }
+    void Set(const char* name, const char* text) {
+        host_->SetParamFromText(host_->FindParam(name), text);
+    }
+    void Close() { host_.reset(); }
+
+    void Key(int note, bool down) {
+        host_->SendMidi(
+            {MidiMessage{0, static_cast<uint8_t>(down ? 0x90 : 0x80), static_cast<uint8_t>(note),
+                         static_cast<uint8_t>(down ? 100 : 0)}});
+    }
+
+    Streams Render(double seconds) {
+        Streams out(8);
+        for (long done = 0; done < static_cast<long>(seconds * kRate); done += kBlock) {
+            host_->Process(kBlock, Host::Precision::kDouble);
+            for (std::size_t c = 0; c < 8; ++c)
+                out[c].insert(out[c].end(), host_->OutputsDouble()[c].begin(),
+                              host_->OutputsDouble()[c].end());
+        }
+        return out;
+    }
+
+    // One key from the start of a render of the given length; the key is let go
+    // at its end and its release (0 s) fades within the next 0.2 s.
+    Streams Play(int note, double seconds) {
+        Key(note, true);
+        const Streams out = Render(seconds);
+        Key(note, false);
+        Render(0.2);
+        return out;
+    }
+
+private:
+    std::unique_ptr<Host> host_;
+};
+
+// Average frequency of a saw from its rising zero crossings (one per period,
+// in the jump), after the first tenth of a second.
+double Frequency(const std::vector<double>& x) {
+    double first = -1.0, last = -1.0;
+    int crossings = 0;
+    for (std::size_t n = static_cast<std::size_t>(kRate / 10); n < x.size(); ++n) {
+        if (x[n - 1] <= 0.0 && x[n] > 0.0) {
+            last = static_cast<double>(n - 1) + x[n - 1] / (x[n - 1] - x[n]);
+            if (first < 0.0)
+                first = last;
+            ++crossings;
+        }
+    }
+    return crossings > 1 ? kRate * (crossings - 1) / (last - first) : 0.0;
+}
+
+double Peak(const Streams& s) {
+    double peak = 0.0;
+    for (const auto& c : s)
+        for (double v : c)
+            peak = std::isfinite(peak) && std::isfinite(v)
+                       ? std::fmax(peak, std::fabs(v))
+                       : std::numeric_limits<double>::infinity();
+    return peak;
+}
+
+class TuningHostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hosttest::IsolateSettings();
+        instrument = std::make_unique<Instrument>();
+        fake = std::make_unique<FakeMts>(FAKE_MTS_LIBRARY, true);
+        ASSERT_TRUE(fake->Loaded()) << "the plug-in did not load " << FAKE_MTS_LIBRARY;
+        fake->Reset();
+    }
+    void TearDown() override {
+        instrument.reset();
+        fake.reset();
+    }
+    std::unique_ptr<Instrument> instrument;
+    std::unique_ptr<FakeMts> fake;
+};
+
+// A master in equal temperament: the search lands on note 69's own pitch.
+TEST_F(TuningHostTest, EqualTemperedMasterPlaysA440) {
+    EXPECT_NEAR(Frequency(instrument->Play(69, 0.5)[kSynthL]), 440.0, 0.02);
+    EXPECT_NEAR(Frequency(instrument->Play(57, 0.5)[kSynthL]), 220.0, 0.02);
+    EXPECT_EQ(fake->Unexpected(), 0) << "multi-channel or scale-name calls";
+}
+
+TEST_F(TuningHostTest, InstancesRegisterWithTheMasterForTheirLifetime) {
+    Instrument second;
+    EXPECT_EQ(fake->Registered(), 1);
+    EXPECT_EQ(fake->Deregistered(), 0);
+    second.Close();
+    EXPECT_EQ(fake->Deregistered(), 1);
+}
+
+// The master's table is read at every note-on: a retuned note follows at its
+// next key, and only that note moves. 432 Hz lies between notes 68 and 69; the
+// search ends within 4 units (0.8 Hz) of it.
+TEST_F(TuningHostTest, ARetunedNoteSoundsAtTheMastersFrequency) {
+    fake->Retune(69, 432.0);
+    EXPECT_NEAR(Frequency(instrument->Play(69, 0.5)[kSynthL]), 432.0, 1.0);
+    EXPECT_NEAR(Frequency(instrument->Play(57, 0.5)[kSynthL]), 220.0, 0.02);
+    fake->Retune(69, 466.1638);
+    EXPECT_NEAR(Frequency(instrument->Play(69, 0.5)[kSynthL]), 466.1638, 1.0);
+}
+
+TEST_F(TuningHostTest, AFilteredNoteMakesNoSoundAtAll) {
+    instrument->Set("Output Brass", "On");
+    instrument->Set("Output Strings", "On");
+    instrument->Set("Strings Attack", "0");
+    fake->SetFilter(60, true);
+    const Streams filtered = instrument->Play(60, 0.3);
+    // Only the strings filters' anti-denormal offsets, far below any sound.
+    EXPECT_LT(Peak(filtered), 1e-9);
+    int note = 0, channel = 0;
+    fake->LastFilter(note, channel);
+    EXPECT_EQ(note, 60);
+    EXPECT_EQ(channel, -1) << "asked for every channel";
+
+    const Streams played = instrument->Play(62, 0.3);
+    for (int c : {kSynthL, kBrassL, kStringsL, kTotalL})
+        EXPECT_GT(Peak(Streams{played[static_cast<std::size_t>(c)]}), 0.01) << "channel " << c;
+}
+
+double Rms(const std::vector<double>& x) {
+    double sum = 0.0;
+    for (double v : x)
+        sum += v * v;
+    return std::sqrt(sum / static_cast<double>(x.size()));
+}
+
+// A filtered key never sounded and never counted as held, so letting it go must
+// not end the brass swell of a key that is still down.
+TEST_F(TuningHostTest, LettingGoOfAFilteredKeyLeavesTheHeldKeysSounding) {
+    instrument->Set("Output Synthe", "Off");
+    instrument->Set("Output Brass", "On");
+    fake->SetFilter(60, true);
+    instrument->Key(62, true);
+    const Streams before = instrument->Render(0.3);
+    instrument->Key(60, true);
+    instrument->Render(0.1);
+    instrument->Key(60, false);
+    const Streams after = instrument->Render(0.3);
+    const double brass = Rms(before[kBrassL]);
+    ASSERT_GT(brass, 0.01);
+    EXPECT_NEAR(Rms(after[kBrassL]) / brass, 1.0, 0.01) << "the brass envelope was released";
+
+    // Nor does a key the master stops filtering while it is down leave anything
+    // stuck: its note-off is dropped with it, the next round plays normally.
+    instrument->Key(60, true);
+    fake->SetFilter(60, false);
+    instrument->Key(60, false);
+    instrument->Key(62, false);
+    instrument->Render(0.3);
+    EXPECT_LT(Peak(instrument->Render(0.1)), 1e-9) << "all keys up";
+    EXPECT_GT(Peak(instrument->Play(60, 0.2)), 0.01);
+    EXPECT_LT(Peak(instrument->Render(0.1)), 1e-9) << "60 released";
+
+    // A key struck again while filtered, then let go once: the press that
+    // sounded ends.
+    instrument->Key(60, true);
+    instrument->Render(0.1);
+    fake->SetFilter(60, true);
+    instrument->Key(60, true);
+    instrument->Key(60, false);
+    instrument->Render(0.3);
+    EXPECT_LT(Peak(instrument->Render(0.1)), 1e-9) << "nothing hangs";
+}
+
+TEST_F(TuningHostTest, WhenTheMasterGoesTheInstrumentPlaysInEqualTemperament) {
+    fake->Retune(69, 432.0);
+    fake->SetFilter(69, false);
+    fake->SetMaster(false);
+    EXPECT_NEAR(Frequency(instrument->Play(69, 0.5)[kSynthL]), 440.0, 0.02);
+    fake->SetFilter(62, true);
+    EXPECT_GT(Peak(instrument->Play(62, 0.3)), 0.01) << "no master filters nothing";
+    fake->SetMaster(true);
+    EXPECT_NEAR(Frequency(instrument->Play(69, 0.5)[kSynthL]), 432.0, 1.0);
+}
+
+// Entries that are no usable frequency leave their notes in equal temperament;
+// an absurdly high one lands on the top of the pitch scale (pitch 17276, its 8'
+// phase an octave lower). Everything stays finite.
+TEST_F(TuningHostTest, ABrokenTablePlaysAtSanePitches) {
+    std::vector<double> table(128);
+    for (int n = 0; n < 128; ++n)
+        table[static_cast<std::size_t>(n)] = EqualTempered(n);
+    table[60] = std::numeric_limits<double>::quiet_NaN();
+    table[61] = 0.0;
+    table[62] = -440.0;
+    table[63] = std::numeric_limits<double>::infinity();
+    table[64] = 1e30;
+    fake->SetTable(table);
+    for (int note : {60, 61, 62, 63}) {
+        const Streams s = instrument->Play(note, 0.4);
+        EXPECT_LT(Peak(s), 4.0) << "note " << note;
+        EXPECT_NEAR(Frequency(s[kSynthL]), EqualTempered(note), 0.02) << "note " << note;
+    }
+    const Streams top = instrument->Play(64, 0.4);
+    EXPECT_LT(Peak(top), 4.0);
+    EXPECT_NEAR(Frequency(top[kSynthL]) / (2.0 * PitchHz(17276 - 1536)), 1.0, 1e-3);
+}
+
+// ---------------------------------------------------------------------------
+// Incomplete libraries, each in a fresh process. The child's exit code tells
+// what note 69 sounded at when the master's table said 432 Hz: 0 for 440 Hz,
+// 1 for 432 Hz, 2 for anything else.
+
+int Note69With(const char* library, bool nullTable) {
+    setenv("HALVANE_MTS_LIBRARY", library, 1);
+    hosttest::IsolateSettings();
+    {
+        // Prepared before the plug-in binds the library (a null table is fetched
+        // once, at binding).
+        FakeMts fake(library, false);
+        if (fake.Loaded()) {
+            fake.Reset();
+            fake.Retune(69, 432.0);
+            fake.SetFilter(69, true); // heeded only where the note filter exists
+            if (nullTable)
+                fake.SetNullTable(true);
+        }
+        Instrument instrument;
+        const double hz = Frequency(instrument.Play(69, 0.5)[kSynthL]);
+        std::fprintf(stderr, "note 69 at %.3f Hz\n", hz);
+        if (std::fabs(hz - 440.0) < 0.02)
+            return 0;
+        if (std::fabs(hz - 432.0) < 1.0)
+            return 1;
+    }
+    return 2;
+}
+
+class TuningLibraryVariants : public ::testing::Test {
+protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+
+TEST_F(TuningLibraryVariants, WithoutHasMasterTheTableIsNotUsed) {
+    EXPECT_EXIT(std::exit(Note69With(FAKE_MTS_NO_MASTER_LIBRARY, false)),
+                ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(TuningLibraryVariants, ALibraryWithoutEntryPointsGivesEqualTemperament) {
+    EXPECT_EXIT(std::exit(Note69With(FAKE_MTS_EMPTY_LIBRARY, false)), ::testing::ExitedWithCode(0),
+                "");
+}
+
+TEST_F(TuningLibraryVariants, ANullTableGivesEqualTemperament) {
+    EXPECT_EXIT(std::exit(Note69With(FAKE_MTS_LIBRARY, true)), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(TuningLibraryVariants, NoLibraryAtAllGivesEqualTemperament) {
+    EXPECT_EXIT(std::exit(Note69With("/nonexistent/folder/libMTS.so", false)),
+                ::testing::ExitedWithCode(0), "");
+}
+
+// A master and its table are all tuning needs; without the note filter every
+// note plays.
+TEST_F(TuningLibraryVariants, WithoutTheNoteFilterTheTableStillTunes) {
+    EXPECT_EXIT(std::exit(Note69With(FAKE_MTS_PARTIAL_LIBRARY, false)),
+                ::testing::ExitedWithCode(1), "");
+}
+
+} // namespace
