@@ -174,3 +174,26 @@ TEST_F(PluginTest, EventListsWithHolesForeignTypesAndOddOffsets) {
 }
 
 } // namespace
+
+namespace {
+
+// Note-on and note-off of one key at the same sample: the order the host listed
+// them in decides whether the key ends up held.
+float LevelAfter(const std::vector<vsthost::MidiMessage>& events) {
+    auto host = hosttest::MakeHost();
+    host->Start(44100.0, 256);
+    host->SendMidi(events);
+    for (int block = 0; block < 40; ++block)
+        host->Process(256);
+    return hosttest::Peak(host->Outputs()[0]);
+}
+
+TEST(PluginEvents, EqualOffsetsKeepTheHostsOrder) {
+    hosttest::IsolateSettings();
+    const float releasedAtOnce = LevelAfter({{10, 0x90, 60, 100}, {10, 0x80, 60, 0}});
+    const float held = LevelAfter({{10, 0x80, 60, 0}, {10, 0x90, 60, 100}});
+    EXPECT_EQ(releasedAtOnce, 0.0f) << "on then off: silent 0.2 s later";
+    EXPECT_GT(held, 0.05f) << "off then on: the key sounds";
+}
+
+} // namespace
