@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libpng-dev zlib1g-dev libsndfile1-dev
     libx11-dev libcurl4-openssl-dev
-    clang
+    clang g++-multilib
 )
 
 missing=()
