@@ -7,18 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "support/Instrument.h"
+#include "support/Measure.h"
 #include "support/PluginFixture.h"
 
+using namespace hosttest;
 using namespace vst;
-using hosttest::PluginTest;
 using vsthost::Host;
 using vsthost::MidiMessage;
 
 namespace {
-
-enum Channel { kTotalL, kTotalR, kSynthL, kSynthR, kBrassL, kBrassR, kStringsL, kStringsR };
-
-using Streams = std::vector<std::vector<double>>;
 
 class EngineAudioTest : public PluginTest {
 protected:
@@ -68,13 +66,6 @@ protected:
     double rate_ = 44100.0;
     int block_ = 256;
 };
-
-double Peak(const std::vector<double>& x, std::size_t from = 0) {
-    double peak = 0.0;
-    for (std::size_t n = from; n < x.size(); ++n)
-        peak = std::fmax(peak, std::fabs(x[n]));
-    return peak;
-}
 
 bool Finite(const Streams& s) {
     for (const auto& c : s)

@@ -1,36 +1,21 @@
 // Modulation heard at the outputs: pitch bend, the modulation wheel's trill,
 // the delayed vibrato and the strings vibrato measured on the pitch, the pulse
 // width moving under PWM, the brass trigger rules and the bowing accent of a
-// phrase. Pitches are measured cycle by cycle from the zero crossings of the
-// low-passed output and compared with the instrument's pitch scale.
+// phrase. Pitches are measured cycle by cycle from the rising zero crossings of
+// the output itself (any filter in front would smear the pitch's jumps) and
+// compared with the instrument's pitch scale.
 
 #include <cmath>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "support/PluginFixture.h"
+#include "support/Instrument.h"
+#include "support/Measure.h"
 
-using vsthost::Host;
+using namespace hosttest;
 using vsthost::MidiMessage;
 
 namespace {
-
-enum Channel { kTotalL, kTotalR, kSynthL, kSynthR, kBrassL, kBrassR, kStringsL, kStringsR };
-using Streams = std::vector<std::vector<double>>;
-using Signal = std::vector<double>;
-
-constexpr double kRate = 44100.0;
-constexpr int kBlock = 256;
-constexpr double kPi = 3.14159265358979323846;
-
-// Frequency of a pitch index (1/128 semitone from note 0): linear in Hz between
-// equal-tempered semitones.
-double PitchHz(int pitch) {
-    auto note = [](int n) { return 440.0 * std::pow(2.0, (n - 69) / 12.0); };
-    const int s = pitch / 128;
-    return note(s) + (note(s + 1) - note(s)) * (pitch % 128) / 128.0;
-}
 
 double Semitones(double ratio) {
     return 12.0 * std::log2(ratio);
@@ -39,120 +24,6 @@ double Semitones(double ratio) {
 // Time-envelope rate of a time parameter x: 5^(3.3 - 7.5 x) + 0.05 per second.
 double EnvelopeRate(double x) {
     return std::pow(5.0, 3.3 - 7.5 * x) + 0.05;
-}
-
-struct Timed {
-    double seconds;
-    MidiMessage message;
-};
-
-MidiMessage NoteOn(int note, int velocity = 100) {
-    return MidiMessage{0, 0x90, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity)};
-}
-MidiMessage NoteOff(int note) {
-    return MidiMessage{0, 0x80, static_cast<uint8_t>(note), 0};
-}
-
-class Instrument {
-public:
-    Instrument() : host_(hosttest::MakeHost()) {
-        host_->Start(kRate, kBlock);
-        const int init = host_->FindProgram("Init");
-        EXPECT_GE(init, 0);
-        host_->Dispatch(vst::effSetProgram, 0, init);
-    }
-
-    // As a host does on a running instance: suspend, new rate, resume.
-    void SwitchRate(double rate) {
-        rate_ = rate;
-        host_->Suspend();
-        host_->Dispatch(vst::effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
-        host_->Resume();
-    }
-
-    void Set(const char* name, const std::string& text) {
-        const int index = host_->FindParam(name);
-        ASSERT_GE(index, 0) << name;
-        ASSERT_TRUE(host_->SetParamFromText(index, text)) << name << " = " << text;
-    }
-
-    // Events at their sample, double-precision output.
-    Streams Play(const std::vector<Timed>& events, double seconds) {
-        const long frames = static_cast<long>(seconds * rate_);
-        Streams out(8);
-        std::size_t next = 0;
-        for (long start = 0; start < frames; start += kBlock) {
-            std::vector<MidiMessage> due;
-            for (; next < events.size(); ++next) {
-                const long at = static_cast<long>(events[next].seconds * rate_);
-                if (at >= start + kBlock)
-                    break;
-                MidiMessage m = events[next].message;
-                m.offset = static_cast<int32_t>(at > start ? at - start : 0);
-                due.push_back(m);
-            }
-            if (!due.empty())
-                host_->SendMidi(due);
-            host_->Process(kBlock, Host::Precision::kDouble);
-            for (std::size_t c = 0; c < 8; ++c)
-                out[c].insert(out[c].end(), host_->OutputsDouble()[c].begin(),
-                              host_->OutputsDouble()[c].end());
-        }
-        return out;
-    }
-
-private:
-    std::unique_ptr<Host> host_;
-    double rate_ = kRate;
-};
-
-std::size_t At(double seconds, double rate = kRate) {
-    return static_cast<std::size_t>(seconds * rate);
-}
-
-double Rms(const Signal& x, std::size_t from, std::size_t to) {
-    double sum = 0.0;
-    for (std::size_t n = from; n < to; ++n)
-        sum += x[n] * x[n];
-    return std::sqrt(sum / static_cast<double>(to - from));
-}
-
-double Peak(const Signal& x, std::size_t from, std::size_t to) {
-    double peak = 0.0;
-    for (std::size_t n = from; n < to; ++n)
-        peak = std::fmax(peak, std::fabs(x[n]));
-    return peak;
-}
-
-// One measured cycle: where it starts (seconds) and its frequency.
-struct Cycle {
-    double time;
-    double hz;
-};
-
-// Cycles between the rising zero crossings of a single saw-like tone (the saw
-// crosses upwards once per period, in its jump). Measured on the output itself:
-// any filter in front would smear the pitch's jumps.
-std::vector<Cycle> Cycles(const Signal& x, std::size_t from, std::size_t to, double rate = kRate) {
-    std::vector<Cycle> cycles;
-    double last = -1.0;
-    for (std::size_t n = from + 1; n < to; ++n) {
-        if (x[n - 1] <= 0.0 && x[n] > 0.0) {
-            const double t = static_cast<double>(n - 1) + x[n - 1] / (x[n - 1] - x[n]);
-            if (last >= 0.0)
-                cycles.push_back({last / rate, rate / (t - last)});
-            last = t;
-        }
-    }
-    return cycles;
-}
-
-double Frequency(const Signal& x, std::size_t from, std::size_t to, double rate = kRate) {
-    const std::vector<Cycle> c = Cycles(x, from, to, rate);
-    double seconds = 0.0;
-    for (const Cycle& k : c)
-        seconds += 1.0 / k.hz;
-    return c.empty() ? 0.0 : static_cast<double>(c.size()) / seconds;
 }
 
 // Largest deviation in semitones from hz among the cycles that start within
@@ -180,10 +51,7 @@ double Power(const Signal& x, double hz, std::size_t from, std::size_t to) {
     return (s1 * s1 + s2 * s2 - k * s1 * s2) / (n * n);
 }
 
-class SoundModulationTest : public ::testing::Test {
-protected:
-    void SetUp() override { hosttest::IsolateSettings(); }
-};
+class SoundModulationTest : public InstrumentTest {};
 
 // ---------------------------------------------------------------------------
 // Pitch bend and the wheel.
@@ -283,15 +151,14 @@ TEST_F(SoundModulationTest, DelayedVibratoGrowsAfterAPhraseStartsAndLegatoKeepsI
 // filter, changes by 91.75 x 0.875 x ln 2 x 2^u x 2 x speed per second, and the
 // pitch by as much: between 1.4 % (u = 0) and 2.8 % (u = 1) at 5.5 Hz.
 
+// The strings alone, their vibrato at full depth from the first sample.
+const char* const kStringsVibrato =
+    "Output Synthe=Off|Output Strings=On|Strings Attack=0|Strings Ensemble=Off|"
+    "Strings Vibrato Intensity=1|Strings Vibrato Delay=0|Strings Vibrato Speed=5.5";
+
 TEST_F(SoundModulationTest, StringsVibratoBendsTheStringsPitchAtItsSpeed) {
     Instrument instrument;
-    instrument.Set("Output Synthe", "Off");
-    instrument.Set("Output Strings", "On");
-    instrument.Set("Strings Attack", "0");
-    instrument.Set("Strings Ensemble", "Off");
-    instrument.Set("Strings Vibrato Intensity", "1");
-    instrument.Set("Strings Vibrato Delay", "0");
-    instrument.Set("Strings Vibrato Speed", "5.5");
+    instrument.Apply(kStringsVibrato);
     const Streams s = instrument.Play({{0.0, NoteOn(57)}}, 2.1);
     const double hz = PitchHz(57 * 128);
     const std::vector<Cycle> cycles = Cycles(s[kStringsL], At(0.1), At(2.1));
@@ -400,20 +267,12 @@ Signal Accent(Instrument& plain, Instrument& bowed, const std::vector<Timed>& pl
     Streams at[2];
     Instrument* both[2] = {&plain, &bowed};
     for (int k = 0; k < 2; ++k) {
-        for (const char* setting :
-             {"Output Synthe=Off", "Output Strings=On", "Strings Attack=0", "Strings Release=0",
-              "Strings Ensemble=Off", "Strings Vibrato=Off", "Strings Bowing=Off"}) {
-            const std::string text(setting);
-            const std::size_t eq = text.find('=');
-            both[k]->Set(text.substr(0, eq).c_str(), text.substr(eq + 1));
-        }
+        both[k]->Apply("Output Synthe=Off|Output Strings=On|Strings Attack=0|Strings Release=0|"
+                       "Strings Ensemble=Off|Strings Vibrato=Off|Strings Bowing=Off");
         both[k]->Set("Strings Bowing Level", k == 0 ? "0" : "1");
         at[k] = both[k]->Play(play, seconds);
     }
-    Signal accent(at[0][kStringsL].size());
-    for (std::size_t n = 0; n < accent.size(); ++n)
-        accent[n] = at[1][kStringsL][n] - at[0][kStringsL][n];
-    return accent;
+    return Difference(at[1][kStringsL], at[0][kStringsL]);
 }
 
 // Level of the accent window by window (two periods of 220 Hz) from start to
@@ -500,13 +359,7 @@ TEST_P(SampleRates, PitchesAndTimesHoldAfterTheHostChangesTheRate) {
         // filter's rate / (pi 8000) ticks.
         Instrument instrument;
         instrument.SwitchRate(rate);
-        for (const char* setting : {"Output Synthe=Off", "Output Strings=On", "Strings Attack=0",
-                                    "Strings Ensemble=Off", "Strings Vibrato Intensity=1",
-                                    "Strings Vibrato Delay=0", "Strings Vibrato Speed=5.5"}) {
-            const std::string text(setting);
-            const std::size_t eq = text.find('=');
-            instrument.Set(text.substr(0, eq).c_str(), text.substr(eq + 1));
-        }
+        instrument.Apply(kStringsVibrato);
         const Streams s = instrument.Play({{0.0, NoteOn(57)}}, 1.1);
         const double ticks = std::floor(rate * 0.002) + 2.0 + rate / (kPi * 8000.0);
         const double swing = 2.0 * ticks * 0.875 * std::log(2.0) * 2.0 * 5.5 / rate;

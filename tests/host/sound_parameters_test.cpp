@@ -4,133 +4,23 @@
 // pitch ratio, a level ratio, a brightness, a modulation rate or depth, a
 // delay).
 
-#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <functional>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "support/PluginFixture.h"
+#include "support/Instrument.h"
+#include "support/Measure.h"
 
-using vsthost::Host;
+using namespace hosttest;
 using vsthost::MidiMessage;
 
 namespace {
 
-enum Channel { kTotalL, kTotalR, kSynthL, kSynthR, kBrassL, kBrassR, kStringsL, kStringsR };
-using Streams = std::vector<std::vector<double>>;
-
-constexpr double kRate = 44100.0;
-constexpr int kBlock = 256;
-constexpr double kPi = 3.14159265358979323846;
-
-// Frequency of a pitch index (1/128 semitone from note 0), interpolated
-// linearly in Hz between equal-tempered semitones as the instrument's pitch
-// scale is.
-double PitchHz(int pitch) {
-    auto note = [](int n) { return 440.0 * std::pow(2.0, (n - 69) / 12.0); };
-    const int s = pitch / 128;
-    return note(s) + (note(s + 1) - note(s)) * (pitch % 128) / 128.0;
-}
-
-double NoteHz(int note) {
-    return PitchHz(note * 128);
-}
-
-// ---------------------------------------------------------------------------
-// Playing: one instance, a list of timed MIDI messages, double-precision output.
-
-struct Timed {
-    double seconds;
-    MidiMessage message;
-};
-
-MidiMessage NoteOn(int note, int velocity = 100) {
-    return MidiMessage{0, 0x90, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity)};
-}
-MidiMessage NoteOff(int note) {
-    return MidiMessage{0, 0x80, static_cast<uint8_t>(note), 0};
-}
-
-class Instrument {
-public:
-    Instrument() : host_(hosttest::MakeHost()) {
-        host_->Start(kRate, kBlock);
-        const int init = host_->FindProgram("Init");
-        EXPECT_GE(init, 0);
-        host_->Dispatch(vst::effSetProgram, 0, init);
-    }
-    Host& host() { return *host_; }
-
-    void Set(const std::string& name, const std::string& text) {
-        const int index = host_->FindParam(name);
-        ASSERT_GE(index, 0) << name;
-        ASSERT_TRUE(host_->SetParamFromText(index, text)) << name << " = " << text;
-    }
-    // "Name=Value|Name=Value"
-    void Apply(const std::string& settings) {
-        std::size_t at = 0;
-        while (at < settings.size()) {
-            std::size_t end = settings.find('|', at);
-            if (end == std::string::npos)
-                end = settings.size();
-            const std::string item = settings.substr(at, end - at);
-            const std::size_t eq = item.find('=');
-            ASSERT_NE(eq, std::string::npos) << item;
-            Set(item.substr(0, eq), item.substr(eq + 1));
-            at = end + 1;
-        }
-    }
-
-    // Events at their samples (in time order), double-precision output.
-    Streams Play(std::vector<Timed> events, double seconds) {
-        std::stable_sort(events.begin(), events.end(),
-                         [](const Timed& a, const Timed& b) { return a.seconds < b.seconds; });
-        const long frames = static_cast<long>(seconds * kRate);
-        Streams out(8);
-        std::size_t next = 0;
-        for (long start = 0; start < frames; start += kBlock) {
-            std::vector<MidiMessage> due;
-            for (; next < events.size(); ++next) {
-                const long at = static_cast<long>(events[next].seconds * kRate);
-                if (at >= start + kBlock)
-                    break;
-                MidiMessage m = events[next].message;
-                m.offset = static_cast<int32_t>(at > start ? at - start : 0);
-                due.push_back(m);
-            }
-            if (!due.empty())
-                host_->SendMidi(due);
-            host_->Process(kBlock, Host::Precision::kDouble);
-            for (std::size_t c = 0; c < 8; ++c)
-                out[c].insert(out[c].end(), host_->OutputsDouble()[c].begin(),
-                              host_->OutputsDouble()[c].end());
-        }
-        return out;
-    }
-
-private:
-    std::unique_ptr<Host> host_;
-};
-
 // ---------------------------------------------------------------------------
 // Measurements. All take the samples from..to of one channel.
-
-using Signal = std::vector<double>;
-
-std::size_t At(double seconds) {
-    return static_cast<std::size_t>(seconds * kRate);
-}
-
-double Rms(const Signal& x, std::size_t from, std::size_t to) {
-    double sum = 0.0;
-    for (std::size_t n = from; n < to; ++n)
-        sum += x[n] * x[n];
-    return std::sqrt(sum / static_cast<double>(to - from));
-}
 
 // RMS of the first difference over the RMS: rises with the share of high
 // frequencies (2 sin(pi f / rate) for a sine of f Hz).
@@ -156,31 +46,12 @@ Signal LowPassed(const Signal& x, double cutoffHz) {
     return y;
 }
 
-// Rising zero crossings (interpolated sample positions) of the low-passed signal.
-std::vector<double> Crossings(const Signal& x, double cutoffHz, std::size_t from, std::size_t to) {
-    const Signal y = LowPassed(x, cutoffHz);
-    std::vector<double> t;
-    for (std::size_t n = from + 1; n < to; ++n)
-        if (y[n - 1] <= 0.0 && y[n] > 0.0)
-            t.push_back(static_cast<double>(n - 1) + y[n - 1] / (y[n - 1] - y[n]));
-    return t;
-}
-
-// Average frequency: whole cycles over their span.
-double Frequency(const Signal& x, double cutoffHz, std::size_t from, std::size_t to) {
-    const std::vector<double> t = Crossings(x, cutoffHz, from, to);
-    if (t.size() < 3)
-        return 0.0;
-    return kRate * static_cast<double>(t.size() - 1) / (t.back() - t.front());
-}
-
-// One frequency per cycle: the pitch as it moves.
+// One frequency per cycle of the low-passed signal: the pitch as it moves.
 std::vector<double> CycleFrequencies(const Signal& x, double cutoffHz, std::size_t from,
                                      std::size_t to) {
-    const std::vector<double> t = Crossings(x, cutoffHz, from, to);
     std::vector<double> f;
-    for (std::size_t k = 1; k < t.size(); ++k)
-        f.push_back(kRate / (t[k] - t[k - 1]));
+    for (const Cycle& c : Cycles(LowPassed(x, cutoffHz), from, to))
+        f.push_back(c.hz);
     return f;
 }
 
@@ -275,15 +146,6 @@ double RiseTime(const Signal& x, double hz, std::size_t to) {
         if (levels[k] >= 0.5 * high)
             return (static_cast<double>(k) + 0.5) * static_cast<double>(w) / kRate;
     return 0.0;
-}
-
-// What the flanger added to the left total (at "Total Volume" 0.5 the gain is 1).
-Signal Wet(const Streams& s, int side = 0) {
-    Signal wet(s[0].size());
-    for (std::size_t n = 0; n < wet.size(); ++n)
-        wet[n] = s[kTotalL + side][n] - s[kSynthL + side][n] - s[kBrassL + side][n] -
-                 s[kStringsL + side][n];
-    return wet;
 }
 
 // Delay of the flanger's output behind the synthe (its only send), window by
@@ -553,7 +415,7 @@ double Measure(const Case& c, const Streams& s) {
     case kBright:
         return Brightness(x, from, to);
     case kFreq:
-        return Frequency(x, fundamental, from, to);
+        return Frequency(LowPassed(x, fundamental), from, to);
     case kPitchSpread:
         return Spread(CycleFrequencies(x, fundamental, from, to));
     case kPitchRate:
@@ -568,23 +430,12 @@ double Measure(const Case& c, const Streams& s) {
         return Swings(Duty(x, hz, from, to)) / seconds;
     case kRise:
         return RiseTime(x, hz, to);
-    case kWetLevel: {
-        const Signal wet = Wet(s);
-        return Rms(wet, from, to);
-    }
-    case kWetApart: {
-        const Signal left = Wet(s, 0), right = Wet(s, 1);
-        Signal d(left.size());
-        for (std::size_t k = 0; k < d.size(); ++k)
-            d[k] = left[k] - right[k];
-        return Rms(d, from, to);
-    }
-    case kStringsApart: {
-        Signal d(x.size());
-        for (std::size_t k = 0; k < d.size(); ++k)
-            d[k] = s[kStringsL][k] - s[kStringsR][k];
-        return Rms(d, from, to);
-    }
+    case kWetLevel:
+        return Rms(Wet(s), from, to);
+    case kWetApart:
+        return Rms(Difference(Wet(s, 0), Wet(s, 1)), from, to);
+    case kStringsApart:
+        return Rms(Difference(s[kStringsL], s[kStringsR]), from, to);
     case kFlangerDelay:
         return Mean(FlangerDelays(s, from, to));
     case kFlangerSpread: {
@@ -602,10 +453,7 @@ double Measure(const Case& c, const Streams& s) {
     return 0.0;
 }
 
-class SoundParametersTest : public ::testing::Test {
-protected:
-    void SetUp() override { hosttest::IsolateSettings(); }
-};
+class SoundParametersTest : public InstrumentTest {};
 
 class EveryParameter : public SoundParametersTest, public ::testing::WithParamInterface<Case> {};
 

@@ -5,172 +5,28 @@
 // extremes, and values that are no numbers at all: the channels carry nothing
 // but finite, bounded samples.
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "support/PluginFixture.h"
+#include "support/Instrument.h"
+#include "support/Measure.h"
 
+using namespace hosttest;
 using vsthost::Host;
 using vsthost::MidiMessage;
 
 namespace {
 
-enum Channel { kTotalL, kTotalR, kSynthL, kSynthR, kBrassL, kBrassR, kStringsL, kStringsR };
 enum Section { kSynthe, kBrass, kStrings };
 const char* const kOutputNames[] = {"Output Synthe", "Output Brass", "Output Strings"};
 const char* const kSendNames[] = {"Flanger Synthe", "Flanger Brass", "Flanger Strings"};
 
-using Streams = std::vector<std::vector<double>>;
-
-constexpr int kBlock = 256;
-
-struct Timed {
-    double seconds;
-    MidiMessage message;
-};
-
-MidiMessage NoteOn(int note, int velocity = 100) {
-    return MidiMessage{0, 0x90, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity)};
-}
-MidiMessage NoteOff(int note) {
-    return MidiMessage{0, 0x80, static_cast<uint8_t>(note), 0};
-}
-
-// One instance at 44100 Hz with every parameter at its default ("Init"),
-// rendering host blocks of the given size.
-class Instrument {
-public:
-    explicit Instrument(int block = kBlock) : host_(hosttest::MakeHost()), block_(block) {
-        host_->Start(44100.0, block);
-        const int init = host_->FindProgram("Init");
-        EXPECT_GE(init, 0);
-        host_->Dispatch(vst::effSetProgram, 0, init);
-    }
-    Host& host() { return *host_; }
-
-    void Set(const std::string& name, const std::string& text) {
-        const int index = host_->FindParam(name);
-        ASSERT_GE(index, 0) << name;
-        ASSERT_TRUE(host_->SetParamFromText(index, text)) << name << " = " << text;
-    }
-    void Switch(const char* name, bool on) { Set(name, on ? "On" : "Off"); }
-    // "Name=Value|Name=Value"
-    void Apply(const std::string& settings) {
-        std::size_t at = 0;
-        while (at < settings.size()) {
-            std::size_t end = settings.find('|', at);
-            if (end == std::string::npos)
-                end = settings.size();
-            const std::string item = settings.substr(at, end - at);
-            const std::size_t eq = item.find('=');
-            ASSERT_NE(eq, std::string::npos) << item;
-            Set(item.substr(0, eq), item.substr(eq + 1));
-            at = end + 1;
-        }
-    }
-
-    void Chord(std::initializer_list<int> notes) {
-        std::vector<MidiMessage> on;
-        for (int note : notes)
-            on.push_back(NoteOn(note));
-        host_->SendMidi(on);
-    }
-
-    // Host blocks in double precision, so the mix is seen unrounded; the events
-    // at their samples.
-    Streams Play(const std::vector<Timed>& events, double seconds) {
-        return PlayFrames(events, std::lround(seconds * 44100.0));
-    }
-    Streams Render(long frames) { return PlayFrames({}, frames); }
-
-private:
-    Streams PlayFrames(std::vector<Timed> events, long frames) {
-        std::stable_sort(events.begin(), events.end(),
-                         [](const Timed& a, const Timed& b) { return a.seconds < b.seconds; });
-        Streams out(8);
-        std::size_t next = 0;
-        for (long start = 0; start < frames; start += block_) {
-            const long length = std::min<long>(block_, frames - start);
-            std::vector<MidiMessage> due;
-            for (; next < events.size(); ++next) {
-                const long at = std::lround(events[next].seconds * 44100.0);
-                if (at >= start + length)
-                    break;
-                MidiMessage m = events[next].message;
-                m.offset = static_cast<int32_t>(at > start ? at - start : 0);
-                due.push_back(m);
-            }
-            if (!due.empty())
-                host_->SendMidi(due);
-            host_->Process(static_cast<int>(length), Host::Precision::kDouble);
-            for (std::size_t c = 0; c < 8; ++c)
-                out[c].insert(out[c].end(), host_->OutputsDouble()[c].begin(),
-                              host_->OutputsDouble()[c].begin() + length);
-        }
-        // What falls beyond the end goes with the next block.
-        std::vector<MidiMessage> later;
-        for (; next < events.size(); ++next)
-            later.push_back(events[next].message);
-        if (!later.empty())
-            host_->SendMidi(later);
-        return out;
-    }
-
-    std::unique_ptr<Host> host_;
-    long block_;
-};
-
-double Peak(const std::vector<double>& x, std::size_t from = 0) {
-    double peak = 0.0;
-    for (std::size_t n = from; n < x.size(); ++n)
-        peak = std::fmax(peak, std::fabs(x[n]));
-    return peak;
-}
-
-double Rms(const std::vector<double>& x, std::size_t from = 0) {
-    double sum = 0.0;
-    for (std::size_t n = from; n < x.size(); ++n)
-        sum += x[n] * x[n];
-    return x.size() > from ? std::sqrt(sum / static_cast<double>(x.size() - from)) : 0.0;
-}
-
-double Rms(const std::vector<double>& x, std::size_t from, std::size_t to) {
-    double sum = 0.0;
-    for (std::size_t n = from; n < to; ++n)
-        sum += x[n] * x[n];
-    return std::sqrt(sum / static_cast<double>(to - from));
-}
-
-std::size_t At(double seconds) {
-    return static_cast<std::size_t>(seconds * 44100.0);
-}
-
-// Total minus gain x (the three section channels): what the flanger added, times
-// the gain.
-std::vector<double> Wet(const Streams& s, int side, double gain) {
-    std::vector<double> wet(s[0].size());
-    for (std::size_t n = 0; n < wet.size(); ++n)
-        wet[n] = s[kTotalL + side][n] -
-                 (s[kSynthL + side][n] + s[kBrassL + side][n] + s[kStringsL + side][n]) * gain;
-    return wet;
-}
-
-std::vector<double> Difference(const std::vector<double>& a, const std::vector<double>& b) {
-    std::vector<double> d(a.size());
-    for (std::size_t n = 0; n < a.size(); ++n)
-        d[n] = a[n] - b[n];
-    return d;
-}
-
-class SoundRoutingTest : public ::testing::Test {
-protected:
-    void SetUp() override { hosttest::IsolateSettings(); }
-};
+// Every render here is exactly as long as asked, whatever the host block size,
+// so renders compare sample by sample.
+class SoundRoutingTest : public InstrumentTest {};
 
 // ---------------------------------------------------------------------------
 // The routing matrix: the three section switches, the three sends and both
@@ -193,7 +49,7 @@ Group GroupFor(int index) {
 constexpr int kFrames = 4096;
 
 Streams RenderRouting(const Group& g, const bool send[3]) {
-    Instrument instrument;
+    Instrument instrument(Framing::kExact);
     // Fast strings, so all three sections sound within the render.
     instrument.Set("Strings Attack", "0");
     for (int s = 0; s < 3; ++s) {
@@ -291,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(AllSwitches, RoutingMatrix, ::testing::Range(0, 32), Gr
 // Flanger, total gain and pans.
 
 TEST_F(SoundRoutingTest, FlangerAddsNothingOnceEverySendIsOffEvenAfterItHeldSound) {
-    Instrument instrument;
+    Instrument instrument(Framing::kExact);
     instrument.Set("Flanger Feedback", "0.9");
     instrument.Switch("Flanger Synthe", true);
     instrument.Chord({48, 60});
@@ -309,7 +165,7 @@ TEST_F(SoundRoutingTest, TotalVolumeScalesOnlyTheTotals) {
     Streams at[3];
     const char* const volumes[] = {"0.5", "0.2", "0"};
     for (int v = 0; v < 3; ++v) {
-        Instrument instrument;
+        Instrument instrument(Framing::kExact);
         instrument.Switch("Output Brass", true);
         instrument.Switch("Output Strings", true);
         instrument.Set("Total Volume", volumes[v]);
@@ -333,7 +189,7 @@ TEST_F(SoundRoutingTest, TotalVolumeScalesOnlyTheTotals) {
 TEST_F(SoundRoutingTest, SynthePanIsLinear) {
     for (const char* pan : {"0", "1", "0.25"}) {
         SCOPED_TRACE(pan);
-        Instrument instrument;
+        Instrument instrument(Framing::kExact);
         instrument.Set("Pan Synthe", pan);
         instrument.Chord({57});
         const Streams s = instrument.Render(4096);
@@ -357,7 +213,7 @@ TEST_F(SoundRoutingTest, SynthePanIsLinear) {
 Streams WithFootages(int section, int mask) {
     const char* const brass[] = {"Brass 16'", "Brass 8'"};
     const char* const strings[] = {"Strings 16'", "Strings 8'", "Strings 4'"};
-    Instrument instrument;
+    Instrument instrument(Framing::kExact);
     instrument.Switch("Output Synthe", false);
     instrument.Switch(kOutputNames[section], true);
     instrument.Set("Strings Attack", "0");
@@ -396,7 +252,7 @@ TEST_F(SoundRoutingTest, FootagesShareTheSectionGain) {
 }
 
 TEST_F(SoundRoutingTest, StringsWithoutFootageAreSilent) {
-    Instrument instrument;
+    Instrument instrument(Framing::kExact);
     instrument.Switch("Output Synthe", false);
     instrument.Switch("Output Strings", true);
     instrument.Set("Strings Attack", "0");
@@ -411,7 +267,7 @@ TEST_F(SoundRoutingTest, StringsWithoutFootageAreSilent) {
 TEST_F(SoundRoutingTest, MonoStringsDifferOnlyByTheirPanGains) {
     for (bool stereo : {false, true}) {
         SCOPED_TRACE(stereo ? "stereo" : "mono");
-        Instrument instrument;
+        Instrument instrument(Framing::kExact);
         instrument.Switch("Output Synthe", false);
         instrument.Switch("Output Strings", true);
         instrument.Set("Strings Attack", "0");
@@ -452,7 +308,7 @@ TEST_F(SoundRoutingTest, EveryChannelIsTheSameWhateverTheHostBlockSize) {
     Streams reference;
     for (int block : {4096, 1000, 256, 64, 7, 1}) {
         SCOPED_TRACE("block " + std::to_string(block));
-        Instrument instrument(block);
+        Instrument instrument(Framing::kExact, block);
         instrument.Apply("Output Brass=On|Output Strings=On|Strings Bowing=Off|"
                          "Flanger Strings=On|Stereo Ensemble=On|Vib. Delay=1|"
                          "VCA Attack=0.2|VCA Release=0.3|VCF EG Intensity=3000|"
@@ -505,7 +361,7 @@ const char* const kEverythingOn =
     "Flanger Brass=On|Flanger Strings=On|Flanger Feedback=1|Strings Bowing=Off";
 
 TEST_F(Extremes, EachParameterAtBothEndsWithEverythingOn) {
-    Instrument instrument;
+    Instrument instrument(Framing::kExact);
     instrument.Apply(kEverythingOn);
     Host& host = instrument.host();
     ExpectSane(instrument.Play(FullChord(40, 12), 0.1), "start");
@@ -531,7 +387,7 @@ TEST_F(Extremes, EachParameterAtBothEndsWithEverythingOn) {
 TEST_F(Extremes, RandomEndsOfEveryParameterAtOnce) {
     std::mt19937 random(20240611);
     for (int round = 0; round < 12; ++round) {
-        Instrument instrument;
+        Instrument instrument(Framing::kExact);
         Host& host = instrument.host();
         for (int i = 0; i < host.NumParams(); ++i)
             host.SetParameter(i, static_cast<float>(random() & 1));
@@ -558,7 +414,7 @@ TEST_F(Extremes, ValuesBeyondTheRangeOrNoNumbersAtAll) {
     const float weird[] = {std::numeric_limits<float>::quiet_NaN(),
                            std::numeric_limits<float>::infinity(),
                            -std::numeric_limits<float>::infinity(), 1e30f, -1e30f};
-    Instrument instrument;
+    Instrument instrument(Framing::kExact);
     instrument.Apply(kEverythingOn);
     Host& host = instrument.host();
     instrument.Play(FullChord(40, 12), 0.05);
@@ -581,7 +437,7 @@ TEST_F(Extremes, ValuesBeyondTheRangeOrNoNumbersAtAll) {
 // Sixty-four keys at full velocity in all three sections, everything through
 // the flanger at full feedback, for seconds on end.
 TEST_F(Extremes, SixtyFourVoiceChordsAtFullFeedbackStayBounded) {
-    Instrument instrument;
+    Instrument instrument(Framing::kExact);
     instrument.Apply(kEverythingOn);
     instrument.Apply("VCF Resonance=1|Brass Resonance=1|Flanger Intensity=1|Flanger Manual=1");
     std::vector<Timed> play = FullChord(32, 64);

@@ -15,10 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "support/Instrument.h"
+#include "support/Measure.h"
 #include "support/PluginFixture.h"
 
-using vsthost::Host;
-using vsthost::MidiMessage;
+using namespace hosttest;
 
 namespace {
 
@@ -27,23 +28,6 @@ const bool kLibraryChosen = [] {
     setenv("HALVANE_MTS_LIBRARY", FAKE_MTS_LIBRARY, 1);
     return true;
 }();
-
-enum Channel { kTotalL, kTotalR, kSynthL, kSynthR, kBrassL, kBrassR, kStringsL, kStringsR };
-using Streams = std::vector<std::vector<double>>;
-
-constexpr double kRate = 44100.0;
-constexpr int kBlock = 256;
-
-double EqualTempered(int note) {
-    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
-}
-
-// Frequency of a pitch index (1/128 semitone from note 0), linear in Hz between
-// equal-tempered semitones.
-double PitchHz(int pitch) {
-    const int s = pitch / 128;
-    return EqualTempered(s) + (EqualTempered(s + 1) - EqualTempered(s)) * (pitch % 128) / 128.0;
-}
 
 // The fake library's control functions, reached through a handle of our own on
 // the same loaded library (so they act on the state the plug-in sees).
@@ -74,7 +58,7 @@ public:
     void Retune(int note, double hz) {
         std::vector<double> table(128);
         for (int n = 0; n < 128; ++n)
-            table[static_cast<std::size_t>(n)] = EqualTempered(n);
+            table[static_cast<std::size_t>(n)] = NoteHz(n);
         table[static_cast<std::size_t>(note)] = hz;
         setTable_(table.data());
     }
@@ -107,64 +91,20 @@ private:
     void (*lastFilter_)(int*, int*) = nullptr;
 };
 
-class Instrument {
-public:
-    Instrument() : host_(hosttest::MakeHost()) {
-        host_->Start(kRate, kBlock);
-        const int init = host_->FindProgram("Init");
-        if (init >= 0)
-            host_->Dispatch(vst::effSetProgram, 0, init);
-    }
-    void Set(const char* name, const char* text) {
-        host_->SetParamFromText(host_->FindParam(name), text);
-    }
-    void Close() { host_.reset(); }
+// One key from the start of a render of the given length; the key is let go at
+// its end and its release (0 s) fades within the next 0.2 s.
+Streams PlayKey(Instrument& instrument, int note, double seconds) {
+    instrument.Key(note, true);
+    const Streams out = instrument.Play({}, seconds);
+    instrument.Key(note, false);
+    instrument.Play({}, 0.2);
+    return out;
+}
 
-    void Key(int note, bool down) {
-        host_->SendMidi(
-            {MidiMessage{0, static_cast<uint8_t>(down ? 0x90 : 0x80), static_cast<uint8_t>(note),
-                         static_cast<uint8_t>(down ? 100 : 0)}});
-    }
-
-    Streams Render(double seconds) {
-        Streams out(8);
-        for (long done = 0; done < static_cast<long>(seconds * kRate); done += kBlock) {
-            host_->Process(kBlock, Host::Precision::kDouble);
-            for (std::size_t c = 0; c < 8; ++c)
-                out[c].insert(out[c].end(), host_->OutputsDouble()[c].begin(),
-                              host_->OutputsDouble()[c].end());
-        }
-        return out;
-    }
-
-    // One key from the start of a render of the given length; the key is let go
-    // at its end and its release (0 s) fades within the next 0.2 s.
-    Streams Play(int note, double seconds) {
-        Key(note, true);
-        const Streams out = Render(seconds);
-        Key(note, false);
-        Render(0.2);
-        return out;
-    }
-
-private:
-    std::unique_ptr<Host> host_;
-};
-
-// Average frequency of a saw from its rising zero crossings (one per period,
-// in the jump), after the first tenth of a second.
-double Frequency(const std::vector<double>& x) {
-    double first = -1.0, last = -1.0;
-    int crossings = 0;
-    for (std::size_t n = static_cast<std::size_t>(kRate / 10); n < x.size(); ++n) {
-        if (x[n - 1] <= 0.0 && x[n] > 0.0) {
-            last = static_cast<double>(n - 1) + x[n - 1] / (x[n - 1] - x[n]);
-            if (first < 0.0)
-                first = last;
-            ++crossings;
-        }
-    }
-    return crossings > 1 ? kRate * (crossings - 1) / (last - first) : 0.0;
+// Average frequency of a saw after the first tenth of a second (from the
+// crossing that ends on its first sample).
+double Frequency(const Signal& x) {
+    return hosttest::Frequency(x, At(0.1) - 1, x.size());
 }
 
 double Peak(const Streams& s) {
@@ -196,16 +136,16 @@ protected:
 
 // A master in equal temperament: the search lands on note 69's own pitch.
 TEST_F(TuningHostTest, EqualTemperedMasterPlaysA440) {
-    EXPECT_NEAR(Frequency(instrument->Play(69, 0.5)[kSynthL]), 440.0, 0.02);
-    EXPECT_NEAR(Frequency(instrument->Play(57, 0.5)[kSynthL]), 220.0, 0.02);
+    EXPECT_NEAR(Frequency(PlayKey(*instrument, 69, 0.5)[kSynthL]), 440.0, 0.02);
+    EXPECT_NEAR(Frequency(PlayKey(*instrument, 57, 0.5)[kSynthL]), 220.0, 0.02);
     EXPECT_EQ(fake->Unexpected(), 0) << "multi-channel or scale-name calls";
 }
 
 TEST_F(TuningHostTest, InstancesRegisterWithTheMasterForTheirLifetime) {
-    Instrument second;
+    auto second = std::make_unique<Instrument>();
     EXPECT_EQ(fake->Registered(), 1);
     EXPECT_EQ(fake->Deregistered(), 0);
-    second.Close();
+    second.reset();
     EXPECT_EQ(fake->Deregistered(), 1);
 }
 
@@ -214,10 +154,10 @@ TEST_F(TuningHostTest, InstancesRegisterWithTheMasterForTheirLifetime) {
 // search ends within 4 units (0.8 Hz) of it.
 TEST_F(TuningHostTest, ARetunedNoteSoundsAtTheMastersFrequency) {
     fake->Retune(69, 432.0);
-    EXPECT_NEAR(Frequency(instrument->Play(69, 0.5)[kSynthL]), 432.0, 1.0);
-    EXPECT_NEAR(Frequency(instrument->Play(57, 0.5)[kSynthL]), 220.0, 0.02);
+    EXPECT_NEAR(Frequency(PlayKey(*instrument, 69, 0.5)[kSynthL]), 432.0, 1.0);
+    EXPECT_NEAR(Frequency(PlayKey(*instrument, 57, 0.5)[kSynthL]), 220.0, 0.02);
     fake->Retune(69, 466.1638);
-    EXPECT_NEAR(Frequency(instrument->Play(69, 0.5)[kSynthL]), 466.1638, 1.0);
+    EXPECT_NEAR(Frequency(PlayKey(*instrument, 69, 0.5)[kSynthL]), 466.1638, 1.0);
 }
 
 TEST_F(TuningHostTest, AFilteredNoteMakesNoSoundAtAll) {
@@ -225,7 +165,7 @@ TEST_F(TuningHostTest, AFilteredNoteMakesNoSoundAtAll) {
     instrument->Set("Output Strings", "On");
     instrument->Set("Strings Attack", "0");
     fake->SetFilter(60, true);
-    const Streams filtered = instrument->Play(60, 0.3);
+    const Streams filtered = PlayKey(*instrument, 60, 0.3);
     // Only the strings filters' anti-denormal offsets, far below any sound.
     EXPECT_LT(Peak(filtered), 1e-9);
     int note = 0, channel = 0;
@@ -233,16 +173,9 @@ TEST_F(TuningHostTest, AFilteredNoteMakesNoSoundAtAll) {
     EXPECT_EQ(note, 60);
     EXPECT_EQ(channel, -1) << "asked for every channel";
 
-    const Streams played = instrument->Play(62, 0.3);
+    const Streams played = PlayKey(*instrument, 62, 0.3);
     for (int c : {kSynthL, kBrassL, kStringsL, kTotalL})
         EXPECT_GT(Peak(Streams{played[static_cast<std::size_t>(c)]}), 0.01) << "channel " << c;
-}
-
-double Rms(const std::vector<double>& x) {
-    double sum = 0.0;
-    for (double v : x)
-        sum += v * v;
-    return std::sqrt(sum / static_cast<double>(x.size()));
 }
 
 // A filtered key never sounded and never counted as held, so letting it go must
@@ -252,11 +185,11 @@ TEST_F(TuningHostTest, LettingGoOfAFilteredKeyLeavesTheHeldKeysSounding) {
     instrument->Set("Output Brass", "On");
     fake->SetFilter(60, true);
     instrument->Key(62, true);
-    const Streams before = instrument->Render(0.3);
+    const Streams before = instrument->Play({}, 0.3);
     instrument->Key(60, true);
-    instrument->Render(0.1);
+    instrument->Play({}, 0.1);
     instrument->Key(60, false);
-    const Streams after = instrument->Render(0.3);
+    const Streams after = instrument->Play({}, 0.3);
     const double brass = Rms(before[kBrassL]);
     ASSERT_GT(brass, 0.01);
     EXPECT_NEAR(Rms(after[kBrassL]) / brass, 1.0, 0.01) << "the brass envelope was released";
@@ -267,31 +200,31 @@ TEST_F(TuningHostTest, LettingGoOfAFilteredKeyLeavesTheHeldKeysSounding) {
     fake->SetFilter(60, false);
     instrument->Key(60, false);
     instrument->Key(62, false);
-    instrument->Render(0.3);
-    EXPECT_LT(Peak(instrument->Render(0.1)), 1e-9) << "all keys up";
-    EXPECT_GT(Peak(instrument->Play(60, 0.2)), 0.01);
-    EXPECT_LT(Peak(instrument->Render(0.1)), 1e-9) << "60 released";
+    instrument->Play({}, 0.3);
+    EXPECT_LT(Peak(instrument->Play({}, 0.1)), 1e-9) << "all keys up";
+    EXPECT_GT(Peak(PlayKey(*instrument, 60, 0.2)), 0.01);
+    EXPECT_LT(Peak(instrument->Play({}, 0.1)), 1e-9) << "60 released";
 
     // A key struck again while filtered, then let go once: the press that
     // sounded ends.
     instrument->Key(60, true);
-    instrument->Render(0.1);
+    instrument->Play({}, 0.1);
     fake->SetFilter(60, true);
     instrument->Key(60, true);
     instrument->Key(60, false);
-    instrument->Render(0.3);
-    EXPECT_LT(Peak(instrument->Render(0.1)), 1e-9) << "nothing hangs";
+    instrument->Play({}, 0.3);
+    EXPECT_LT(Peak(instrument->Play({}, 0.1)), 1e-9) << "nothing hangs";
 }
 
 TEST_F(TuningHostTest, WhenTheMasterGoesTheInstrumentPlaysInEqualTemperament) {
     fake->Retune(69, 432.0);
     fake->SetFilter(69, false);
     fake->SetMaster(false);
-    EXPECT_NEAR(Frequency(instrument->Play(69, 0.5)[kSynthL]), 440.0, 0.02);
+    EXPECT_NEAR(Frequency(PlayKey(*instrument, 69, 0.5)[kSynthL]), 440.0, 0.02);
     fake->SetFilter(62, true);
-    EXPECT_GT(Peak(instrument->Play(62, 0.3)), 0.01) << "no master filters nothing";
+    EXPECT_GT(Peak(PlayKey(*instrument, 62, 0.3)), 0.01) << "no master filters nothing";
     fake->SetMaster(true);
-    EXPECT_NEAR(Frequency(instrument->Play(69, 0.5)[kSynthL]), 432.0, 1.0);
+    EXPECT_NEAR(Frequency(PlayKey(*instrument, 69, 0.5)[kSynthL]), 432.0, 1.0);
 }
 
 // Entries that are no usable frequency leave their notes in equal temperament;
@@ -300,7 +233,7 @@ TEST_F(TuningHostTest, WhenTheMasterGoesTheInstrumentPlaysInEqualTemperament) {
 TEST_F(TuningHostTest, ABrokenTablePlaysAtSanePitches) {
     std::vector<double> table(128);
     for (int n = 0; n < 128; ++n)
-        table[static_cast<std::size_t>(n)] = EqualTempered(n);
+        table[static_cast<std::size_t>(n)] = NoteHz(n);
     table[60] = std::numeric_limits<double>::quiet_NaN();
     table[61] = 0.0;
     table[62] = -440.0;
@@ -308,11 +241,11 @@ TEST_F(TuningHostTest, ABrokenTablePlaysAtSanePitches) {
     table[64] = 1e30;
     fake->SetTable(table);
     for (int note : {60, 61, 62, 63}) {
-        const Streams s = instrument->Play(note, 0.4);
+        const Streams s = PlayKey(*instrument, note, 0.4);
         EXPECT_LT(Peak(s), 4.0) << "note " << note;
-        EXPECT_NEAR(Frequency(s[kSynthL]), EqualTempered(note), 0.02) << "note " << note;
+        EXPECT_NEAR(Frequency(s[kSynthL]), NoteHz(note), 0.02) << "note " << note;
     }
-    const Streams top = instrument->Play(64, 0.4);
+    const Streams top = PlayKey(*instrument, 64, 0.4);
     EXPECT_LT(Peak(top), 4.0);
     EXPECT_NEAR(Frequency(top[kSynthL]) / (2.0 * PitchHz(17276 - 1536)), 1.0, 1e-3);
 }
@@ -337,7 +270,7 @@ int Note69With(const char* library, bool nullTable) {
                 fake.SetNullTable(true);
         }
         Instrument instrument;
-        const double hz = Frequency(instrument.Play(69, 0.5)[kSynthL]);
+        const double hz = Frequency(PlayKey(instrument, 69, 0.5)[kSynthL]);
         std::fprintf(stderr, "note 69 at %.3f Hz\n", hz);
         if (std::fabs(hz - 440.0) < 0.02)
             return 0;

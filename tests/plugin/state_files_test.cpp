@@ -22,6 +22,21 @@ std::string Text(const std::vector<uint8_t>& b, std::size_t at, std::size_t n) {
     return std::string(reinterpret_cast<const char*>(b.data()) + at, n);
 }
 
+// The start every file of ours shares: "CcnK" and the size of what follows, the
+// kind of file and its version, our id and version, and a count (parameters in
+// a program file, programs in a bank).
+void ExpectFileHeader(const std::vector<uint8_t>& file, const char* kind, uint32_t version,
+                      uint32_t count) {
+    SCOPED_TRACE(kind);
+    EXPECT_EQ(Text(file, 0, 4), "CcnK");
+    EXPECT_EQ(BigEndian(file, 4), file.size() - 8);
+    EXPECT_EQ(Text(file, 8, 4), kind);
+    EXPECT_EQ(BigEndian(file, 12), version);
+    EXPECT_EQ(Text(file, 16, 4), "Hal3");
+    EXPECT_EQ(BigEndian(file, 20), 10104u);
+    EXPECT_EQ(BigEndian(file, 24), count);
+}
+
 // Files in the layout of parameter values, as other hosts and tools write them.
 struct ValueFile {
     std::string bytes;
@@ -96,13 +111,7 @@ TEST_F(Files, ProgramFileLayoutAndRoundTrip) {
     plug->ModifyCurrentPreset("A name far longer than the twenty-seven of the field");
     const std::vector<uint8_t> file = Saved(false);
     ASSERT_GE(file.size(), 60u);
-    EXPECT_EQ(Text(file, 0, 4), "CcnK");
-    EXPECT_EQ(BigEndian(file, 4), file.size() - 8);
-    EXPECT_EQ(Text(file, 8, 4), "FPCh");
-    EXPECT_EQ(BigEndian(file, 12), 1u);
-    EXPECT_EQ(Text(file, 16, 4), "Hal3");
-    EXPECT_EQ(BigEndian(file, 20), 10104u);
-    EXPECT_EQ(BigEndian(file, 24), 93u);
+    ExpectFileHeader(file, "FPCh", 1, 93);
     EXPECT_EQ(Text(file, 28, 28), std::string("A name far longer than the ") + '\0');
     EXPECT_EQ(BigEndian(file, 56), file.size() - 60);
     ChunkBuffer state;
@@ -129,13 +138,7 @@ TEST_F(Files, BankFileLayoutAndRoundTrip) {
     const auto size = e->dispatcher(e, vst::effGetChunk, 0, 0, &data, 0);
     const std::vector<uint8_t> file = Saved(true);
     ASSERT_GE(file.size(), 160u);
-    EXPECT_EQ(Text(file, 0, 4), "CcnK");
-    EXPECT_EQ(BigEndian(file, 4), file.size() - 8);
-    EXPECT_EQ(Text(file, 8, 4), "FBCh");
-    EXPECT_EQ(BigEndian(file, 12), 2u);
-    EXPECT_EQ(Text(file, 16, 4), "Hal3");
-    EXPECT_EQ(BigEndian(file, 20), 10104u);
-    EXPECT_EQ(BigEndian(file, 24), 64u);
+    ExpectFileHeader(file, "FBCh", 2, 64);
     EXPECT_EQ(BigEndian(file, 28), 5u);
     EXPECT_EQ(Text(file, 32, 124), std::string(124, '\0'));
     EXPECT_EQ(BigEndian(file, 156), file.size() - 160);

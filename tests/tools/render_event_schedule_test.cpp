@@ -5,25 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "support/MidiBytes.h"
+
+using namespace toolstest;
+
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-void PutVlq(Bytes& out, uint32_t value) {
-    Bytes groups;
-    do {
-        groups.insert(groups.begin(), static_cast<uint8_t>(value & 0x7F));
-        value >>= 7;
-    } while (value != 0);
-    for (std::size_t i = 0; i + 1 < groups.size(); ++i)
-        groups[i] |= 0x80;
-    out.insert(out.end(), groups.begin(), groups.end());
-}
-
-void Put(Bytes& out, uint32_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i)
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
 
 // A track from (delta, bytes...) steps, closed with End of Track after `endDelta`.
 Bytes Track(const std::vector<std::pair<uint32_t, Bytes>>& steps, uint32_t endDelta = 0) {
@@ -34,17 +20,11 @@ Bytes Track(const std::vector<std::pair<uint32_t, Bytes>>& steps, uint32_t endDe
     }
     PutVlq(body, endDelta);
     body.insert(body.end(), {0xFF, 0x2F, 0x00});
-    Bytes out = {'M', 'T', 'r', 'k'};
-    Put(out, static_cast<uint32_t>(body.size()), 4);
-    out.insert(out.end(), body.begin(), body.end());
-    return out;
+    return Chunk("MTrk", body);
 }
 
 MidiFile Parse(int format, const std::vector<Bytes>& tracks, int division) {
-    Bytes file = {'M', 'T', 'h', 'd', 0, 0, 0, 6};
-    Put(file, static_cast<uint32_t>(format), 2);
-    Put(file, static_cast<uint32_t>(tracks.size()), 2);
-    Put(file, static_cast<uint32_t>(division), 2);
+    Bytes file = Header(format, static_cast<int>(tracks.size()), static_cast<uint16_t>(division));
     for (const Bytes& t : tracks)
         file.insert(file.end(), t.begin(), t.end());
     MidiFile midi;
@@ -55,7 +35,7 @@ MidiFile Parse(int format, const std::vector<Bytes>& tracks, int division) {
 
 Bytes Tempo(uint32_t microsecondsPerQuarter) {
     Bytes out = {0xFF, 0x51, 0x03};
-    Put(out, microsecondsPerQuarter, 3);
+    PutBigEndian(out, microsecondsPerQuarter, 3);
     return out;
 }
 

@@ -18,7 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "support/MidiBytes.h"
+
 namespace fs = std::filesystem;
+using namespace toolstest;
 
 namespace {
 
@@ -31,36 +34,19 @@ std::string RendererPath() {
     return HALVANE_RENDER_PATH;
 }
 
-using Bytes = std::vector<uint8_t>;
-
-void Put(Bytes& out, uint32_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i)
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
 // A format 0 file at 480 ticks per quarter and 120 BPM (one tick = 1/960 s) that
 // plays one note from `onTick` to `offTick`.
 Bytes OneNote(uint8_t key, uint32_t onTick, uint32_t offTick) {
     Bytes body = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}; // 500000 us per quarter
-    auto delta = [&body](uint32_t value) {
-        Bytes groups;
-        do {
-            groups.insert(groups.begin(), static_cast<uint8_t>(value & 0x7F));
-            value >>= 7;
-        } while (value != 0);
-        for (std::size_t i = 0; i + 1 < groups.size(); ++i)
-            groups[i] |= 0x80;
-        body.insert(body.end(), groups.begin(), groups.end());
-    };
-    delta(onTick);
+    PutVlq(body, onTick);
     body.insert(body.end(), {0x90, key, 100});
-    delta(offTick - onTick);
+    PutVlq(body, offTick - onTick);
     body.insert(body.end(), {0x80, key, 0});
-    delta(0);
+    PutVlq(body, 0);
     body.insert(body.end(), {0xFF, 0x2F, 0x00});
-    Bytes file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0, 'M', 'T', 'r', 'k'};
-    Put(file, static_cast<uint32_t>(body.size()), 4);
-    file.insert(file.end(), body.begin(), body.end());
+    Bytes file = Header(0, 1, 480);
+    const Bytes track = Chunk("MTrk", body);
+    file.insert(file.end(), track.begin(), track.end());
     return file;
 }
 
