@@ -65,9 +65,9 @@ constexpr OptionSpec kOptions[] = {
 };
 
 const OptionSpec* FindOption(const std::string& name) {
-    for (const OptionSpec& spec : kOptions)
-        if (name == spec.name || (spec.alias != nullptr && name == spec.alias))
-            return &spec;
+    for (const OptionSpec& known : kOptions)
+        if (name == known.name || (known.alias != nullptr && name == known.alias))
+            return &known;
     return nullptr;
 }
 
@@ -118,9 +118,9 @@ class Parser {
 public:
     Parser(RenderOptions& options, std::string& error) : o_(options), error_(error) {}
 
-    bool Apply(const OptionSpec& spec, const std::string& value) {
-        const std::string option = spec.name;
-        switch (spec.option) {
+    bool Apply(const OptionSpec& known, const std::string& value) {
+        const std::string option = known.name;
+        switch (known.option) {
         case Option::Help:
             o_.help = true;
             return true;
@@ -287,21 +287,21 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& out, s
             value = arg.substr(equals + 1);
             inlineValue = true;
         }
-        const OptionSpec* spec = FindOption(name);
-        if (spec == nullptr)
+        const OptionSpec* known = FindOption(name);
+        if (known == nullptr)
             return parser.Fail("unknown option '" + name + "' (see --help)");
-        if (!spec->takesValue && inlineValue)
+        if (!known->takesValue && inlineValue)
             return parser.Fail("option '" + name + "' takes no value");
-        if (spec->takesValue && !inlineValue) {
+        if (known->takesValue && !inlineValue) {
             // A following option means the value was forgotten, not that a file is
             // called "--rate".
             if (i + 1 >= argc || argv[i + 1] == nullptr || std::strncmp(argv[i + 1], "--", 2) == 0)
                 return parser.Fail("option '" + name + "' needs a value");
             value = argv[++i];
         }
-        if (spec->takesValue && value.empty())
+        if (known->takesValue && value.empty())
             return parser.Fail("option '" + name + "' needs a value");
-        if (!parser.Apply(*spec, value))
+        if (!parser.Apply(*known, value))
             return false;
         if (options.help || options.version) {
             out = options;
