@@ -19,10 +19,7 @@ Filter::~Filter() = default;
 void Filter::ComputeCoefficients() {}
 
 void Filter::Clear() {
-    x1_ = 0.0;
-    x2_ = 0.0;
-    y1_ = 0.0;
-    y2_ = 0.0;
+    state_.Clear();
 }
 
 void Filter::ClearAll() {

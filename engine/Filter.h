@@ -10,6 +10,8 @@
 
 #include <cmath>
 
+#include "engine/BiquadState.h"
+
 class Filter {
 public:
     static constexpr double kDefaultQ = 0.5;
@@ -42,30 +44,19 @@ public:
     // One sample. Input, states and result that are not finite numbers are
     // replaced by 0, so one bad sample cannot lock the filter up.
     double Process(double x) {
-        x = std::isfinite(x) ? x + offset_ : 0.0;
-        x1_ = std::isfinite(x1_) ? x1_ + offset_ : 0.0;
-        x2_ = std::isfinite(x2_) ? x2_ + offset_ : 0.0;
-        y1_ = std::isfinite(y1_) ? y1_ + offset_ : 0.0;
-        y2_ = std::isfinite(y2_) ? y2_ + offset_ : 0.0;
-        offset_ = -offset_;
-        double y = b0_ * (x + x2_) + b1_ * x1_ + a1_ * y1_ + a2_ * y2_;
-        if (!std::isfinite(y))
-            y = 0.0;
-        x2_ = x1_;
-        x1_ = x;
-        y2_ = y1_;
-        y1_ = y;
-        return y;
+        x = state_.Begin(x);
+        const BiquadState& s = state_;
+        return state_.End(x, b0_ * (x + s.x2) + b1_ * s.x1 + a1_ * s.y1 + a2_ * s.y2);
     }
 
     double A1() const { return a1_; }
     double A2() const { return a2_; }
     double B0() const { return b0_; }
     double B1() const { return b1_; }
-    double X1() const { return x1_; }
-    double X2() const { return x2_; }
-    double Y1() const { return y1_; }
-    double Y2() const { return y2_; }
+    double X1() const { return state_.x1; }
+    double X2() const { return state_.x2; }
+    double Y1() const { return state_.y1; }
+    double Y2() const { return state_.y2; }
 
 protected:
     // The cutoff and Q the coefficient formulas may use: a cutoff at or above
@@ -81,11 +72,7 @@ protected:
     double a2_ = 0.0;
     double b0_ = 0.0;
     double b1_ = 0.0;
-    double x1_ = 0.0;
-    double x2_ = 0.0;
-    double y1_ = 0.0;
-    double y2_ = 0.0;
-    double offset_ = kOffset;
+    BiquadState state_;
 };
 
 // The normalised cookbook low-pass: unity gain at DC, gain Q at the cutoff.

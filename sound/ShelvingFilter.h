@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+#include "engine/BiquadState.h"
+
 class ShelvingFilter {
 public:
     static constexpr double kDefaultSampleRate = 44100.0;
@@ -30,23 +32,12 @@ public:
     void Compute();
 
     // Forgets the signal history.
-    void Clear() { x1_ = x2_ = y1_ = y2_ = 0.0; }
+    void Clear() { state_.Clear(); }
 
     double Process(double x) {
-        x = std::isfinite(x) ? x + offset_ : 0.0;
-        x1_ = std::isfinite(x1_) ? x1_ + offset_ : 0.0;
-        x2_ = std::isfinite(x2_) ? x2_ + offset_ : 0.0;
-        y1_ = std::isfinite(y1_) ? y1_ + offset_ : 0.0;
-        y2_ = std::isfinite(y2_) ? y2_ + offset_ : 0.0;
-        offset_ = -offset_;
-        double y = b0_ * x + b1_ * x1_ + b2_ * x2_ - a1_ * y1_ - a2_ * y2_;
-        if (!std::isfinite(y))
-            y = 0.0;
-        x2_ = x1_;
-        x1_ = x;
-        y2_ = y1_;
-        y1_ = y;
-        return y;
+        x = state_.Begin(x);
+        const BiquadState& s = state_;
+        return state_.End(x, b0_ * x + b1_ * s.x1 + b2_ * s.x2 - a1_ * s.y1 - a2_ * s.y2);
     }
 
     double SampleRate() const { return sampleRate_; }
@@ -71,9 +62,5 @@ private:
     double b0_ = 1.0;
     double b1_ = 0.0;
     double b2_ = 0.0;
-    double x1_ = 0.0;
-    double x2_ = 0.0;
-    double y1_ = 0.0;
-    double y2_ = 0.0;
-    double offset_ = kOffset;
+    BiquadState state_;
 };
