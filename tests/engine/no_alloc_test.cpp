@@ -245,6 +245,20 @@ TEST(NoAllocation, RenderingAndParameterChangesNeverAllocate) {
     EXPECT_EQ(allocations, 0);
     EXPECT_EQ(frees, 0);
     EXPECT_GT(rig.engine->StartCounter(), 5000);
+
+    // A learned controller can move any parameter while rendering: no parameter's
+    // path may allocate, at either end of its range.
+    const PlugParam* table = rig.params;
+    {
+        Armed armed;
+        for (int i = 0; i < kNumParams; ++i) {
+            rig.Set(i, table[i].Max());
+            rig.Set(i, table[i].Min());
+            rig.Set(i, table[i].Default());
+        }
+        allocations = gAllocations.load();
+    }
+    EXPECT_EQ(allocations, 0);
 }
 
 } // namespace
