@@ -14,18 +14,12 @@ using Kind = ShellDialogs::BoxKind;
 
 namespace {
 
-class Flows : public ::testing::Test {
+class Flows : public WithDialogs {
 protected:
     void SetUp() override {
-        home = FreshSettings();
-        plug = MakeHalvane();
-        dialogs = std::make_unique<ScriptedDialogs>(plug->Lock());
-        plug->SetDialogs(dialogs.get());
+        WithDialogs::SetUp();
         MakeFolders(home + "/sounds");
     }
-    std::string home;
-    std::unique_ptr<Halvane> plug;
-    std::unique_ptr<ScriptedDialogs> dialogs;
 };
 
 TEST_F(Flows, SavingProposesACleanNameAndRemembersTheFolder) {

@@ -15,23 +15,23 @@ namespace {
 
 using Item = OptionMenuItem;
 
+// The item that gives command, wherever it sits.
+const Item& Find(const std::vector<Item>& menu, int command) {
+    for (const Item& item : menu) {
+        if (item.command == command && !item.Has(Item::kSeparator))
+            return item;
+        for (const Item& sub : item.submenu)
+            if (sub.command == command)
+                return sub;
+    }
+    ADD_FAILURE() << "no item for command " << command;
+    static const Item none;
+    return none;
+}
+
 class OptionMenu : public ::testing::Test {
 protected:
     void SetUp() override { home = FreshSettings(); }
-
-    // The item that gives command, wherever it sits.
-    static const Item& Find(const std::vector<Item>& menu, int command) {
-        for (const Item& item : menu) {
-            if (item.command == command && !item.Has(Item::kSeparator))
-                return item;
-            for (const Item& sub : item.submenu)
-                if (sub.command == command)
-                    return sub;
-        }
-        ADD_FAILURE() << "no item for command " << command;
-        static const Item none;
-        return none;
-    }
 
     std::string home;
 };
@@ -80,51 +80,63 @@ TEST_F(OptionMenu, ItemsAndTheirNumbers) {
     EXPECT_EQ(menu[19].submenu[1].command, Synth::kVisitWebSite);
 }
 
+// The states that change, one letter each when set, '-' when not: Paste
+// enabled, the startup bank items (Load and Unselect) enabled, Voice schedule,
+// Thru and Ignore program change checked.
+std::string States(const std::vector<Item>& menu) {
+    std::string states;
+    for (const Item& item : menu)
+        for (const Item& one : item.submenu.empty() ? std::vector<Item>{item} : item.submenu) {
+            if (one.Has(Item::kChecked) && one.command != Synth::kShowVoiceSchedule &&
+                one.command != Synth::kToggleMidiThru &&
+                one.command != Synth::kToggleIgnoreProgramChange)
+                ADD_FAILURE() << one.text << " is never checked";
+            if (one.Has(Item::kDisabled) && one.command != Synth::kPasteProgram &&
+                one.command != Synth::kLoadStartupBank &&
+                one.command != Synth::kUnselectStartupBank)
+                ADD_FAILURE() << one.text << " is never disabled";
+        }
+    const auto enabled = [&](int command, char letter) {
+        states += Find(menu, command).Has(Item::kDisabled) ? '-' : letter;
+    };
+    const auto checked = [&](int command, char letter) {
+        states += Find(menu, command).Has(Item::kChecked) ? letter : '-';
+    };
+    enabled(Synth::kPasteProgram, 'P');
+    enabled(Synth::kLoadStartupBank, 'L');
+    enabled(Synth::kUnselectStartupBank, 'U');
+    checked(Synth::kShowVoiceSchedule, 'V');
+    checked(Synth::kToggleMidiThru, 'T');
+    checked(Synth::kToggleIgnoreProgramChange, 'I');
+    return states;
+}
+
 TEST_F(OptionMenu, StatesFollowTheInstrumentAtEveryOpening) {
     WithVoiceDisplay synth;
     ScriptedDialogs dialogs(synth.Lock());
     synth.SetDialogs(&dialogs);
-
-    std::vector<Item> menu = BuildOptionMenu(synth);
-    EXPECT_TRUE(Find(menu, Synth::kPasteProgram).Has(Item::kDisabled)) << "nothing copied yet";
-    EXPECT_TRUE(Find(menu, Synth::kLoadStartupBank).Has(Item::kDisabled));
-    EXPECT_TRUE(Find(menu, Synth::kUnselectStartupBank).Has(Item::kDisabled));
-    EXPECT_FALSE(Find(menu, Synth::kSelectStartupBank).Has(Item::kDisabled));
-    EXPECT_FALSE(Find(menu, Synth::kShowVoiceSchedule).Has(Item::kChecked));
-    EXPECT_FALSE(Find(menu, Synth::kToggleMidiThru).Has(Item::kChecked));
-    EXPECT_FALSE(Find(menu, Synth::kToggleIgnoreProgramChange).Has(Item::kChecked));
+    EXPECT_EQ(States(BuildOptionMenu(synth)), "------") << "nothing copied, no startup bank";
 
     synth.HandleMenuCommand(Synth::kCopyProgram);
     synth.HandleMenuCommand(Synth::kShowVoiceSchedule);
     synth.HandleMenuCommand(Synth::kToggleIgnoreProgramChange);
+    EXPECT_EQ(States(BuildOptionMenu(synth)), "P--V-I");
     dialogs.chosen = {home + "/start.fxb"};
     synth.HandleMenuCommand(Synth::kSelectStartupBank);
-    menu = BuildOptionMenu(synth);
-    EXPECT_FALSE(Find(menu, Synth::kPasteProgram).Has(Item::kDisabled));
-    EXPECT_FALSE(Find(menu, Synth::kLoadStartupBank).Has(Item::kDisabled));
-    EXPECT_FALSE(Find(menu, Synth::kUnselectStartupBank).Has(Item::kDisabled));
-    EXPECT_TRUE(Find(menu, Synth::kShowVoiceSchedule).Has(Item::kChecked));
-    EXPECT_FALSE(Find(menu, Synth::kToggleMidiThru).Has(Item::kChecked));
-    EXPECT_TRUE(Find(menu, Synth::kToggleIgnoreProgramChange).Has(Item::kChecked));
-    for (const Item& item : menu)
-        EXPECT_FALSE(item.Has(Item::kChecked) && item.command != Synth::kShowVoiceSchedule)
-            << item.text;
+    EXPECT_EQ(States(BuildOptionMenu(synth)), "PLUV-I");
 
     // Another instance changed the settings file: reloading shows its switches.
     IniWrite(synth.SettingsFile(), "MIDI Global", "MIDI Thru", "true");
     IniWrite(synth.SettingsFile(), "MIDI Global", "Ignore Program Change", "false");
     dialogs.answers = {ShellDialogs::BoxAnswer::kYes};
     synth.HandleMenuCommand(Synth::kReloadConfiguration);
-    menu = BuildOptionMenu(synth);
-    EXPECT_TRUE(Find(menu, Synth::kToggleMidiThru).Has(Item::kChecked));
-    EXPECT_FALSE(Find(menu, Synth::kToggleIgnoreProgramChange).Has(Item::kChecked));
+    EXPECT_EQ(States(BuildOptionMenu(synth)), "PLUVT-");
 
     dialogs.answers = {ShellDialogs::BoxAnswer::kYes};
     synth.HandleMenuCommand(Synth::kUnselectStartupBank);
     synth.HandleMenuCommand(Synth::kShowVoiceSchedule);
-    menu = BuildOptionMenu(synth);
-    EXPECT_TRUE(Find(menu, Synth::kLoadStartupBank).Has(Item::kDisabled));
-    EXPECT_FALSE(Find(menu, Synth::kShowVoiceSchedule).Has(Item::kChecked));
+    synth.HandleMenuCommand(Synth::kToggleMidiThru);
+    EXPECT_EQ(States(BuildOptionMenu(synth)), "P-----");
 }
 
 } // namespace

@@ -25,15 +25,8 @@ std::string NewVersionText(const std::string& version) {
            version + "\n\nDo you want to go to www.kelpmoor.com to get the new version?";
 }
 
-class UpdateCheck : public ::testing::Test {
+class UpdateCheck : public WithDialogs {
 protected:
-    void SetUp() override {
-        FreshSettings();
-        plug = MakeHalvane();
-        dialogs = std::make_unique<ScriptedDialogs>(plug->Lock());
-        plug->SetDialogs(dialogs.get());
-    }
-
     // The check against a server answering body (or the whole response).
     int CheckAgainst(const std::string& response) {
         LocalHttpServer server(response);
@@ -52,8 +45,6 @@ protected:
         dialogs->boxes.clear();
     }
 
-    std::unique_ptr<Halvane> plug;
-    std::unique_ptr<ScriptedDialogs> dialogs;
     std::vector<std::string> requests;
 };
 

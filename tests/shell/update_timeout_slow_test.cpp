@@ -16,15 +16,8 @@ using namespace shelltest;
 
 namespace {
 
-class UpdateTimeout : public ::testing::Test {
+class UpdateTimeout : public WithDialogs {
 protected:
-    void SetUp() override {
-        FreshSettings();
-        plug = MakeHalvane();
-        dialogs = std::make_unique<ScriptedDialogs>(plug->Lock());
-        plug->SetDialogs(dialogs.get());
-    }
-
     // Runs the check against host; returns its result and the seconds it took.
     int Check(const std::string& host, double& seconds) {
         setenv("HALVANE_UPDATE_HOST", host.c_str(), 1);
@@ -40,9 +33,6 @@ protected:
         dialogs->boxes.clear();
         return result;
     }
-
-    std::unique_ptr<Halvane> plug;
-    std::unique_ptr<ScriptedDialogs> dialogs;
 };
 
 TEST_F(UpdateTimeout, ASilentServerIsGivenUpWithinTheTransferLimit) {

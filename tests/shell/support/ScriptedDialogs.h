@@ -12,6 +12,7 @@
 
 #include "platform/Lock.h"
 #include "shell/ShellDialogs.h"
+#include "support/ShellTestSupport.h"
 
 namespace shelltest {
 
@@ -81,6 +82,21 @@ private:
         EXPECT_TRUE(free);
     }
     RecursiveLock& lock_;
+};
+
+// An instrument as the entry point builds it, with its own settings folder
+// and scripted dialogs.
+class WithDialogs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        home = FreshSettings();
+        plug = MakeHalvane();
+        dialogs = std::make_unique<ScriptedDialogs>(plug->Lock());
+        plug->SetDialogs(dialogs.get());
+    }
+    std::string home;
+    std::unique_ptr<Halvane> plug;
+    std::unique_ptr<ScriptedDialogs> dialogs;
 };
 
 } // namespace shelltest
