@@ -76,12 +76,12 @@ int Synth::CheckForUpdate() {
             Ask(invalid.c_str(), kCaption, Kind::kErrorOk);
             return -3;
         }
-        // At least four digits (after any blanks) to get here, so characters 0
-        // to 2 exist.
         if (ParseInteger(reply.c_str()) < kFirstNewerVersion) {
             Ask("Your version is up to date.", kCaption, Kind::kInfoOk);
             return 0;
         }
+        // A number this high has four digits at least, so the characters the
+        // version text is made of are there.
         const std::string caption = std::string("New Version of ") + kProduct + " Detected";
         const std::string text =
             std::string("A new version of ") + kProduct + " is available.\n\n" +
