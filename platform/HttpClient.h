@@ -22,9 +22,8 @@ struct HttpGetRequest {
 };
 
 // Sends the request directly to the host (never through a proxy, whatever the
-// environment says) and fills body with the reply's body, whatever its status:
-// an error page is a reply too. True when a reply came back whole, or its first
-// maxBytes did. False, with body empty, when there was no reply: no HTTP
-// library, no connection, a time-out or a transfer broken off.
-// Throws std::bad_alloc when memory runs out.
+// environment says), follows up to five redirections, and fills body with the reply's body,
+// whatever its status: an error page is a reply too. True when a reply came back whole, or its
+// first maxBytes did. False, with body empty, when there was no reply: no HTTP library, no
+// connection, a time-out or a transfer broken off. Throws std::bad_alloc when memory runs out.
 bool HttpGet(const HttpGetRequest& request, std::string& body);

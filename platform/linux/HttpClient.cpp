@@ -125,7 +125,9 @@ bool HttpGet(const HttpGetRequest& request, std::string& body) {
     set = set && api.setopt(h, CURLOPT_TIMEOUT_MS, request.totalTimeoutMs) == CURLE_OK;
     // Time-outs without signals: the host owns the process's signal handlers.
     set = set && api.setopt(h, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
-    set = set && api.setopt(h, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK;
+    // A site that moved (to https, say) still answers, as a browser would find it.
+    set = set && api.setopt(h, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
+    set = set && api.setopt(h, CURLOPT_MAXREDIRS, 5L) == CURLE_OK;
     set = set && api.setopt(h, CURLOPT_WRITEFUNCTION, &TakeBytes) == CURLE_OK;
     set = set && api.setopt(h, CURLOPT_WRITEDATA, &sink) == CURLE_OK;
     if (!set)

@@ -129,6 +129,20 @@ TEST_F(UpdateCheck, PagesAndSilenceAreNoVersion) {
     EXPECT_TRUE(dialogs->pages.empty());
 }
 
+TEST_F(UpdateCheck, TheQueryFollowsTheSiteWhereItMoved) {
+    LocalHttpServer moved(HttpResponse("1105"));
+    const std::string redirect = "HTTP/1.1 301 Moved Permanently\r\nLocation: http://" +
+                                 moved.Host() +
+                                 "/music/version/?file=halvane\r\nContent-Length: 0\r\n"
+                                 "Connection: close\r\n\r\n";
+    dialogs->answers = {Answer::kNo};
+    EXPECT_EQ(CheckAgainst(redirect), 0);
+    ASSERT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_EQ(dialogs->boxes[0].text, NewVersionText("1.1.5"));
+    ASSERT_EQ(moved.Requests().size(), 1u);
+    EXPECT_EQ(moved.Requests()[0].rfind("GET /music/version/?file=halvane ", 0), 0u);
+}
+
 TEST_F(UpdateCheck, LongRepliesAreCut) {
     // Only the first 64 KiB are read: a page marker beyond them goes unseen.
     EXPECT_EQ(CheckAgainst(HttpResponse("1104" + std::string(70000, ' ') + "<html>")), 0);
