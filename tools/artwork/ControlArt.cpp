@@ -12,8 +12,9 @@ namespace {
 
 constexpr double kKnobSweep = 135.0 * M_PI / 180.0;
 
+// Half the arc a rotary switch's positions spread over.
 double SwitchSweep(int n) {
-    return (n == 3 ? 60.0 : n == 4 ? 75.0 : 90.0) * M_PI / 180.0;
+    return (n == 3 ? 50.0 : n == 4 ? 75.0 : 90.0) * M_PI / 180.0;
 }
 
 // A soft shadow below and right of a circle: the light comes from the upper left.

@@ -110,8 +110,15 @@ void TitleRule(cairo_t* cr, const Lettering& l, const artwork::Section& s) {
     const double y = l.baseline - 3.5;
     cairo_set_line_width(cr, 1.0);
     SetColour(cr, kInkDim, 0.35);
+    // The rule stops short of any control standing in the title's band.
+    double end = s.box.right - 8;
+    for (const layout::ControlSpec& c : layout::kControls) {
+        const IRect r = layout::ControlRect(c);
+        if (r.top <= y + 1 && r.bottom >= y - 1 && r.left > l.ink.right && r.left - 6 < end)
+            end = r.left - 6;
+    }
     cairo_move_to(cr, l.ink.right + 6, y);
-    cairo_line_to(cr, s.box.right - 8, y);
+    cairo_line_to(cr, end, y);
     cairo_stroke(cr);
 }
 
@@ -164,7 +171,9 @@ void KnobScale(cairo_t* cr, const layout::ControlSpec& c) {
         cairo_stroke(cr);
         return;
     }
-    const bool bipolar = p && p->Min() < 0.0 && p->Max() > 0.0;
+    // Centre-detent knobs get a marked centre: signed ranges and the pans.
+    const bool bipolar =
+        p && ((p->Min() < 0.0 && p->Max() > 0.0) || std::strncmp(c.parameter, "Pan ", 4) == 0);
     for (int i = 0; i <= 10; ++i) {
         const double a = KnobAngle(i / 10.0);
         const bool major = i == 0 || i == 10 || (bipolar && i == 5);

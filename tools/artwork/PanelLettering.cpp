@@ -1,5 +1,7 @@
 #include "PanelLettering.h"
 
+#include "ControlArt.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -34,8 +36,8 @@ constexpr LabelOverride kOverrides[] = {
     {"Total Tune", "TUNE", 0},
     {"Brass Silent Notes", "SILENT", 0},
     {"Brass EG Intensity", "EG INT.", 0},
-    {"Brass Multi Trigger", "MULTI", 0},
-    {"Brass Trigger Select", "SELECT", 0},
+    {"Brass Multi Trigger", "MULTI", -2},
+    {"Brass Trigger Select", "SELECT", 3},
     {"Strings Bowing Level", "BOW LEVEL", 0},
     {"Strings Bowing Tone", "BOW TONE", 0},
     {"Strings Vibrato Delay", "VIB DELAY", 0},
@@ -177,14 +179,13 @@ void AddRotaryScale(Setter& set, const layout::ControlSpec& c, int index, const 
     const int n = static_cast<int>(texts.size());
     if (n < 2)
         return;
-    const double sweep = n == 3 ? 60.0 : n == 4 ? 75.0 : 90.0;
     const double cx = (r.left + r.right) / 2.0;
     const double cy = (r.top + r.bottom) / 2.0;
     const bool wave = std::strcmp(p.Name(), "VCO 1 Wave") == 0;
     static const char* const kWaves[] = {"saw", "pulse", "pwm"};
     for (int i = 0; i < n; ++i) {
-        const double deg = -sweep + 2.0 * sweep * i / (n - 1);
-        const double rad = deg * M_PI / 180.0;
+        const double rad = SwitchAngle(i, n);
+        const double deg = rad * 180.0 / M_PI;
         const std::string& text = texts[static_cast<std::size_t>(i)];
         if (std::fabs(deg) >= 55.0) {
             const double baseline = std::round(cy - 27.0 * std::cos(rad) + 3.0);
@@ -223,7 +224,7 @@ std::vector<std::string> Lines(const std::string& text) {
 const CaptionRule kCaptions[] = {
     {"VCF", 512, 872, 130},      {"VCA", 640, 936, 202},          {"FEET", 292, 348, 600},
     {"TRIGGER", 368, 424, 600},  {"FEET", 548, 636, 600},         {"PAN", 768, 936, 432},
-    {"VELOCITY", 768, 936, 504}, {"VCF VELOCITY", 768, 872, 600},
+    {"VELOCITY", 768, 936, 504}, {"VCF VELOCITY", 768, 872, 600}, {"APPLY TO", 192, 296, 296},
 };
 const int kCaptionCount = static_cast<int>(sizeof(kCaptions) / sizeof(kCaptions[0]));
 
