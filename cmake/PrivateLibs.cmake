@@ -4,6 +4,8 @@
 #
 #   halvane::png   static libpng (needs zlib)
 #   halvane::zlib  static zlib
+#   halvane::stb_truetype  the header-only font renderer (Debian's libstb-dev);
+#                  graphics/LICE_CachedFont.cpp compiles it with internal linkage
 
 find_path(HALVANE_PNG_INCLUDE png.h PATH_SUFFIXES libpng16 REQUIRED)
 find_library(HALVANE_PNG_ARCHIVE NAMES libpng16.a libpng.a REQUIRED)
@@ -33,3 +35,11 @@ set_target_properties(halvane::png PROPERTIES
     INTERFACE_INCLUDE_DIRECTORIES ${HALVANE_PNG_INCLUDE}
     INTERFACE_LINK_LIBRARIES "halvane::zlib;m")
 add_dependencies(halvane::png halvane_png_archive)
+
+# Found by its folder rather than through the compiler's default paths, so a
+# cross build (mingw) can use the same header-only copy.
+find_path(HALVANE_STB_INCLUDE stb_truetype.h PATHS /usr/include/stb NO_DEFAULT_PATH REQUIRED)
+add_library(halvane::stb_truetype INTERFACE IMPORTED GLOBAL)
+set_target_properties(halvane::stb_truetype PROPERTIES
+    INTERFACE_SYSTEM_INCLUDE_DIRECTORIES ${HALVANE_STB_INCLUDE}
+    INTERFACE_INCLUDE_DIRECTORIES ${HALVANE_STB_INCLUDE})

@@ -8,7 +8,7 @@
 // none of its symbols can meet another copy in the host process.
 #define STBTT_STATIC
 #define STB_TRUETYPE_IMPLEMENTATION
-#include <stb/stb_truetype.h>
+#include <stb_truetype.h>
 
 namespace {
 

@@ -200,14 +200,19 @@ void Button(cairo_t* cr, int id, bool on, bool pressed) {
     cairo_stroke(cr);
 }
 
-// The two-position lever in a 14 x 20 frame; up is the second frame.
-void Lever(cairo_t* cr, bool up) {
-    RoundedRect(cr, 3.5, 2.5, 7, 15, 2.5);
+// The dark slot a lever or a slide moves in, its lower lip catching the light.
+void Slot(cairo_t* cr, double x, double y, double w, double h) {
+    RoundedRect(cr, x, y, w, h, 2.5);
     cairo_set_source_rgb(cr, 0.05, 0.05, 0.06);
     cairo_fill_preserve(cr);
-    cairo_set_source_rgba(cr, 1, 1, 1, 0.18);
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.17);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
+}
+
+// The two-position lever in a 14 x 20 frame; up is the second frame.
+void Lever(cairo_t* cr, bool up) {
+    Slot(cr, 3.5, 2.5, 7, 15);
     const double y = up ? 1.5 : 9.5;
     cairo_rectangle(cr, 5.5, up ? 6 : 10, 3, 4);
     cairo_set_source_rgb(cr, 0.5, 0.52, 0.55);
@@ -223,12 +228,7 @@ void Lever(cairo_t* cr, bool up) {
 
 // The three-position slide in a 30 x 14 frame.
 void Slide(cairo_t* cr, int position) {
-    RoundedRect(cr, 1.5, 4.5, 27, 5, 2.5);
-    cairo_set_source_rgb(cr, 0.05, 0.05, 0.06);
-    cairo_fill_preserve(cr);
-    cairo_set_source_rgba(cr, 1, 1, 1, 0.16);
-    cairo_set_line_width(cr, 1);
-    cairo_stroke(cr);
+    Slot(cr, 1.5, 4.5, 27, 5);
     const double x = 1.0 + position * 9.0;
     RoundedRect(cr, x + 0.8, 2.2, 10, 11, 1.5);
     cairo_set_source_rgba(cr, 0, 0, 0, 0.5);

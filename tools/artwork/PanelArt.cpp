@@ -126,27 +126,22 @@ void WaveIcon(cairo_t* cr, const Lettering& l) {
     const double x = l.x, b = l.baseline - 0.5, t = b - 5;
     cairo_set_line_width(cr, 1.2);
     SetColour(cr, kScale);
-    if (l.text == "saw") {
-        cairo_move_to(cr, x, b);
-        cairo_line_to(cr, x + 5, t);
-        cairo_line_to(cr, x + 5, b);
-        cairo_line_to(cr, x + 10, t);
-        cairo_line_to(cr, x + 10, b);
-    } else if (l.text == "pulse") {
-        cairo_move_to(cr, x, b);
-        cairo_line_to(cr, x, t);
-        cairo_line_to(cr, x + 5, t);
-        cairo_line_to(cr, x + 5, b);
-        cairo_line_to(cr, x + 10, b);
-        cairo_line_to(cr, x + 10, t);
-    } else {
-        cairo_move_to(cr, x, b);
-        cairo_line_to(cr, x, t);
-        cairo_line_to(cr, x + 3, t);
-        cairo_line_to(cr, x + 3, b);
-        cairo_line_to(cr, x + 7, b);
-        cairo_line_to(cr, x + 7, t);
-        cairo_line_to(cr, x + 10, t);
+    // Each wave as a polyline over a 10 x 5 box: x, then 0 for the bottom
+    // and 1 for the top.
+    struct Point {
+        double x, up;
+    };
+    static const Point kSaw[] = {{0, 0}, {5, 1}, {5, 0}, {10, 1}, {10, 0}};
+    static const Point kPulse[] = {{0, 0}, {0, 1}, {5, 1}, {5, 0}, {10, 0}, {10, 1}};
+    static const Point kPwm[] = {{0, 0}, {0, 1}, {3, 1}, {3, 0}, {7, 0}, {7, 1}, {10, 1}};
+    const Point* points = l.text == "saw" ? kSaw : l.text == "pulse" ? kPulse : kPwm;
+    const int count = l.text == "saw" ? 5 : l.text == "pulse" ? 6 : 7;
+    for (int i = 0; i < count; ++i) {
+        const double px = x + points[i].x, py = points[i].up > 0 ? t : b;
+        if (i == 0)
+            cairo_move_to(cr, px, py);
+        else
+            cairo_line_to(cr, px, py);
     }
     cairo_stroke(cr);
 }
