@@ -268,16 +268,23 @@ void LearnKey(cairo_t* cr, const char* word, bool on) {
     RoundedRect(cr, 1.5, 1.5 + (on ? 0.7 : 0.0), 47, 18, 2.5);
     LinearFill(cr, 1.5, 1.5, 1.5, 19.5, on ? Hex(0x3F4248) : Hex(0x4B4F56), Hex(0x222428));
     cairo_new_path(cr);
-    cairo_arc(cr, 9, 11, 2.6, 0, 2 * M_PI);
+    cairo_arc(cr, 7.5, 11, 2.4, 0, 2 * M_PI);
     if (on)
         SetColour(cr, kLedRed);
     else
         cairo_set_source_rgb(cr, 0.28, 0.1, 0.08);
     cairo_fill(cr);
-    UseFace(cr, kBold, 8.0);
+    // The word fills the space right of the lamp, smaller for the longer word.
+    const double left = 12.5, room = 34.0;
+    double size = 8.0;
+    UseFace(cr, kBold, size);
+    while (TextWidth(cr, word, 0.4) > room && size > 6.5) {
+        size -= 0.25;
+        UseFace(cr, kBold, size);
+    }
     SetColour(cr, kInk, on ? 1.0 : 0.85);
-    const double w = TextWidth(cr, word, 0.6);
-    ShowText(cr, 15 + (31 - w) / 2, 14.5, word, 0.6);
+    const double w = TextWidth(cr, word, 0.4);
+    ShowText(cr, std::round(left + (room - w) / 2), 14.5, word, 0.4);
 }
 
 // The polyphony indicator, 30 x 20: the voice count in a small window.
