@@ -28,7 +28,7 @@ constexpr Rgb kDisplayGlow = Hex(0x1C2A25);
 // Lettering.
 constexpr Rgb kInk = Hex(0xECE6D8);
 constexpr Rgb kInkDim = Hex(0xA9A59B);
-constexpr Rgb kScale = Hex(0xC9C3B5);
+constexpr Rgb kScaleInk = Hex(0xC9C3B5);
 // Accents, the colours of the button pairs.
 constexpr Rgb kAmber = Hex(0xE98B2A);
 constexpr Rgb kIvory = Hex(0xEDE6D3);

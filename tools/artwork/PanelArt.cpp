@@ -125,7 +125,7 @@ void TitleRule(cairo_t* cr, const Lettering& l, const artwork::Section& s) {
 void WaveIcon(cairo_t* cr, const Lettering& l) {
     const double x = l.x, b = l.baseline - 0.5, t = b - 5;
     cairo_set_line_width(cr, 1.2);
-    SetColour(cr, kScale);
+    SetColour(cr, kScaleInk);
     // Each wave as a polyline over a 10 x 5 box: x, then 0 for the bottom
     // and 1 for the top.
     struct Point {
@@ -161,7 +161,7 @@ void KnobScale(cairo_t* cr, const layout::ControlSpec& c) {
             cairo_move_to(cr, cx + 16.0 * std::sin(a), cy - 16.0 * std::cos(a));
             cairo_line_to(cr, cx + 19.0 * std::sin(a), cy - 19.0 * std::cos(a));
         }
-        SetColour(cr, kScale);
+        SetColour(cr, kScaleInk);
         cairo_set_line_width(cr, 1.6);
         cairo_stroke(cr);
         return;
@@ -175,7 +175,7 @@ void KnobScale(cairo_t* cr, const layout::ControlSpec& c) {
         const double r0 = major ? 16.2 : 17.0;
         cairo_move_to(cr, cx + r0 * std::sin(a), cy - r0 * std::cos(a));
         cairo_line_to(cr, cx + 19.2 * std::sin(a), cy - 19.2 * std::cos(a));
-        SetColour(cr, kScale, major ? 1.0 : 0.7);
+        SetColour(cr, kScaleInk, major ? 1.0 : 0.7);
         cairo_set_line_width(cr, major ? 1.5 : 1.0);
         cairo_stroke(cr);
     }
@@ -259,7 +259,7 @@ cairo_surface_t* DrawBackground() {
             continue;
         }
         UseFace(cr, l.face, l.size);
-        SetColour(cr, l.kind == Lettering::kScale                        ? kScale
+        SetColour(cr, l.kind == Lettering::kScale                        ? kScaleInk
                       : l.kind == Lettering::kName && l.face == kRegular ? kInkDim
                                                                          : kInk);
         ShowText(cr, l.x, l.baseline, l.text.c_str(), l.tracking);
