@@ -41,14 +41,15 @@ endfunction()
 # halvane_module(name folder...): a static library of every .cpp directly in the
 # given folders. A module whose folders hold no sources yet is an interface
 # library, so the tree builds at every stage.
-# Files listed in HALVANE_SHARED_TYPES belong to halvane_types alone.
+# Files listed in HALVANE_SHARED_TYPES belong to halvane_types alone, those in
+# HALVANE_EDITOR_OBJECT to the frame (added there explicitly).
 function(halvane_module name)
     set(sources)
     foreach(folder ${ARGN})
         file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
         list(APPEND sources ${found})
     endforeach()
-    foreach(shared ${HALVANE_SHARED_TYPES})
+    foreach(shared ${HALVANE_SHARED_TYPES} ${HALVANE_EDITOR_OBJECT})
         list(REMOVE_ITEM sources ${CMAKE_SOURCE_DIR}/${shared})
     endforeach()
     if(sources)

@@ -59,8 +59,10 @@ struct IColor {
 };
 
 // How a control draws text. Faces are named as the panel names them ("Arial",
-// "Verdana"); the drawing library maps each to the font compiled into it. Sizes
-// are points at 96 dots per inch.
+// "Verdana"); the drawing library maps each to the font compiled into it. A
+// size is the face's line height in pixels, ascender to descender: the panel's
+// text rectangles (12 pixels high for size 12, 16 for the program name at 15)
+// are laid out for that, where points at 96 dpi would overflow them by a third.
 struct IText {
     enum Style { kStyleNormal, kStyleBold, kStyleItalic };
     enum Align { kAlignNear, kAlignCenter, kAlignFar };

@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libpng-dev zlib1g-dev libsndfile1-dev
+    libstb-dev libcairo2-dev fonts-liberation2
     libx11-dev libcurl4-openssl-dev
     clang g++-multilib
 )

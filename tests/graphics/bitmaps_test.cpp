@@ -1,0 +1,81 @@
+// The editor's pictures as the plug-in carries them: every bitmap of the
+// layout's table present under its id, decoded at its exact size, and shared
+// between editors through the process-wide cache.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "editor/LayoutTable.h"
+#include "graphics/LICE.h"
+#include "platform/Resources.h"
+
+TEST(EditorBitmaps, EveryIdIsEmbeddedAtItsSizeWithWholeFrames) {
+    for (const layout::BitmapSpec& spec : layout::kBitmaps) {
+        SCOPED_TRACE(spec.fileName);
+        auto bitmap = LICE::LoadPngResource(spec.id, spec.fileName);
+        ASSERT_NE(bitmap, nullptr);
+        EXPECT_EQ(bitmap->Width(), spec.width);
+        EXPECT_EQ(bitmap->Height(), spec.height);
+        ASSERT_EQ(spec.height % spec.frames, 0);
+        // Every frame has something drawn in it: no empty frames at the end of
+        // a strip that would show a blank control.
+        const int fh = spec.height / spec.frames;
+        for (int f = 0; f < spec.frames; ++f) {
+            bool drawn = false;
+            for (int y = f * fh; y < (f + 1) * fh && !drawn; ++y)
+                for (int x = 0; x < spec.width && !drawn; ++x)
+                    drawn = (bitmap->Pixel(x, y) >> 24) != 0;
+            EXPECT_TRUE(drawn) << "frame " << f + 1;
+        }
+        // Consecutive frames of a strip differ (a knob turns, a key lights).
+        if (spec.frames > 1) {
+            bool differ = false;
+            for (int y = 0; y < fh && !differ; ++y)
+                for (int x = 0; x < spec.width && !differ; ++x)
+                    differ = bitmap->Pixel(x, y) != bitmap->Pixel(x, y + fh);
+            EXPECT_TRUE(differ);
+        }
+    }
+    // The background covers the whole editor: no transparent pixel.
+    auto back = LICE::LoadPngResource(101, "resources/img/back.png");
+    ASSERT_NE(back, nullptr);
+    for (int y = 0; y < back->Height(); y += 7)
+        for (int x = 0; x < back->Width(); x += 5)
+            ASSERT_EQ(back->Pixel(x, y) >> 24, 0xFFu) << x << "," << y;
+}
+
+TEST(EditorBitmaps, NamesMustBePngAndUnknownIdsGiveNothing) {
+    EXPECT_NE(LICE::LoadPngResource(123, "resources/img/LED.PNG"), nullptr);
+    EXPECT_EQ(LICE::LoadPngResource(123, "resources/img/led.bmp"), nullptr);
+    EXPECT_EQ(LICE::LoadPngResource(123, "resources/img/led"), nullptr);
+    EXPECT_EQ(LICE::LoadPngResource(123, "png"), nullptr);
+    EXPECT_EQ(LICE::LoadPngResource(123, nullptr), nullptr);
+    EXPECT_EQ(LICE::LoadPngResource(999, "resources/img/nothing.png"), nullptr);
+    // A registered resource that is not a PNG decodes to nothing.
+    static const unsigned char junk[] = "not a picture";
+    ASSERT_TRUE(RegisterResource(998, "PNG", junk, sizeof junk));
+    EXPECT_EQ(LICE::LoadPngResource(998, "resources/img/junk.png"), nullptr);
+}
+
+TEST(EditorBitmaps, TwoThreadsShareOneDecodedBitmap) {
+    // Two editors opening at once ask for every bitmap together; each name
+    // is decoded once and both get the same pixels.
+    std::vector<std::shared_ptr<const LICE_MemBitmap>> first, second;
+    auto load = [](std::vector<std::shared_ptr<const LICE_MemBitmap>>& out) {
+        for (int round = 0; round < 20; ++round)
+            for (const layout::BitmapSpec& spec : layout::kBitmaps)
+                out.push_back(LICE::LoadPngResource(spec.id, spec.fileName));
+    };
+    std::thread a(load, std::ref(first));
+    std::thread b(load, std::ref(second));
+    a.join();
+    b.join();
+    ASSERT_EQ(first.size(), second.size());
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        ASSERT_NE(first[i], nullptr);
+        EXPECT_EQ(first[i].get(), second[i].get());
+        EXPECT_EQ(first[i].get(), first[i % std::size(layout::kBitmaps)].get());
+    }
+}
