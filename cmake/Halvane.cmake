@@ -15,6 +15,11 @@ if(HALVANE_SANITIZE)
     set(HALVANE_SANITIZE_FLAGS -O1 -fsanitize=address,undefined -fno-sanitize-recover=all
         -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)
+elseif(HALVANE_TSAN)
+    # ThreadSanitizer for the tests that run the editor, the host and the audio
+    # thread together; like the build above, it instruments the product code.
+    set(HALVANE_SANITIZE_FLAGS -O1 -g -fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
 endif()
 
 # Warnings for test programs; third-party code never goes through here.
@@ -28,7 +33,7 @@ endfunction()
 # Warnings, and the sanitizers when asked for, for a target of the product.
 function(halvane_warnings target)
     halvane_test_warnings(${target})
-    if(HALVANE_SANITIZE)
+    if(HALVANE_SANITIZE OR HALVANE_TSAN)
         target_compile_options(${target} PRIVATE ${HALVANE_SANITIZE_FLAGS})
     endif()
 endfunction()
@@ -36,14 +41,15 @@ endfunction()
 # halvane_module(name folder...): a static library of every .cpp directly in the
 # given folders. A module whose folders hold no sources yet is an interface
 # library, so the tree builds at every stage.
-# Files listed in HALVANE_SHARED_TYPES belong to halvane_types alone.
+# Files listed in HALVANE_SHARED_TYPES belong to halvane_types alone, those in
+# HALVANE_EDITOR_OBJECT to the frame (added there explicitly).
 function(halvane_module name)
     set(sources)
     foreach(folder ${ARGN})
         file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
         list(APPEND sources ${found})
     endforeach()
-    foreach(shared ${HALVANE_SHARED_TYPES})
+    foreach(shared ${HALVANE_SHARED_TYPES} ${HALVANE_EDITOR_OBJECT})
         list(REMOVE_ITEM sources ${CMAKE_SOURCE_DIR}/${shared})
     endforeach()
     if(sources)

@@ -2,6 +2,11 @@
 
 #include <cstring>
 
+#include "editor/IBitmapControl.h"
+#include "editor/IZuPresetMenu.h"
+#include "editor/IZuSwitchMidiLearn.h"
+#include "editor/IZuVoiceDebugger.h"
+#include "graphics/IGraphics.h"
 #include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 
@@ -24,6 +29,11 @@ Halvane::Halvane(vst::HostCallback host)
         SetOutputLabel(i, kOutputLabels[i]);
     ReadConfiguration();
     InitParamTable();
+    if (IGraphics* graphics = Graphics()) {
+        editorControls_ = BuildEditorLayout(*graphics, *this);
+        RefreshEditorParams();
+        AttachEditor(graphics);
+    }
     LoadStartupBank();
 }
 
@@ -80,4 +90,40 @@ int Halvane::ReadState(const ChunkBuffer& chunk, int pos) {
         pos = chunk.GetString(name, pos);
     }
     return UnserializeParams(chunk, pos);
+}
+
+void Halvane::EditorRefresh(bool trident, bool brassDetune, bool stringsDetune) {
+    if (editorControls_.polyphony)
+        editorControls_.polyphony->TakeValueFromInstrument(trident ? 0.0 : 1.0);
+    if (editorControls_.brassDetune && editorControls_.brassDetune->IsHidden() == brassDetune)
+        editorControls_.brassDetune->SetHidden(!brassDetune);
+    if (editorControls_.stringsDetune && editorControls_.stringsDetune->IsHidden() == stringsDetune)
+        editorControls_.stringsDetune->SetHidden(!stringsDetune);
+}
+
+void Halvane::RefreshEditorParams() {
+    ScopedLock hold(Lock());
+    Synth::RefreshEditorParams();
+    if (!Editor())
+        return;
+    if (Editor()->WindowIsOpen())
+        EditorRefresh(engine_.Trident(), engine_.BrassDetuned(), engine_.StringsDetuned());
+    if (editorControls_.programDisplay)
+        editorControls_.programDisplay->SetDirty();
+}
+
+void Halvane::ProgramSelected() {
+    RefreshEditorParams();
+}
+
+void Halvane::Idle() {
+    ScopedLock hold(Lock());
+    IZuVoiceDebugger* schedule = editorControls_.voiceSchedule;
+    if (schedule && Editor() && Editor()->WindowIsOpen() && !schedule->IsHidden())
+        schedule->SetMask(engine_.VoiceActivity());
+}
+
+void Halvane::LearnSwitchOff() {
+    if (editorControls_.learnSwitch)
+        editorControls_.learnSwitch->TakeValueFromInstrument(0.0);
 }

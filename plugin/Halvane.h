@@ -1,6 +1,7 @@
 #pragma once
 // The instrument: three sections on one keyboard, eight output channels.
 
+#include "editor/EditorLayout.h"
 #include "engine/Engine.h"
 #include "shell/Synth.h"
 
@@ -25,10 +26,20 @@ public:
     // EngineHost: learned controllers reach their parameters at their time in
     // the render loop, through the MIDI-learn map.
     void ApplyController(int controller, int value) override;
-    void EditorRefresh(bool /*trident*/, bool /*brassDetune*/, bool /*stringsDetune*/) override {}
+    // The polyphony and detune indicators; may run on the audio thread.
+    void EditorRefresh(bool trident, bool brassDetune, bool stringsDetune) override;
+
+    void RefreshEditorParams() override;
+    void ProgramSelected() override;
+    // The host's idle calls feed the voice schedule display.
+    void Idle() override;
 
     const Engine& GetEngine() const { return engine_; }
 
+protected:
+    void LearnSwitchOff() override;
+
 private:
     Engine engine_;
+    EditorControls editorControls_;
 };

@@ -18,6 +18,14 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan -j "$jobs" --output-on-failure -LE slow
 
+# The editor's threading test under ThreadSanitizer: the editor thread paints
+# and handles the mouse while a host thread automates and the audio thread
+# applies learned controllers.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHALVANE_TSAN=ON \
+      -DHALVANE_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan -j "$jobs" --target test_editor_threads_test
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/test_editor_threads_test
+
 # The libFuzzer targets (tests/fuzz), built with clang in a third folder and run
 # briefly from seeds the instrument writes itself. A finding fails the script
 # and leaves its input in build-fuzz/findings/.

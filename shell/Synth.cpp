@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "editor/LayoutTable.h"
 #include "graphics/IGraphics.h"
 #include "sound/TuningClient.h"
 
@@ -26,11 +27,18 @@ Synth::Synth(vst::HostCallback host, int nParams, const char* channelIOStr, int 
                uniqueId, version, /*isInstrument*/ true, /*takesMidi*/ true,
                /*takesChunks*/ true) {
     controllerMap_.fill(-1);
+    graphics_ = std::make_unique<IGraphics>(this, layout::kEditorWidth, layout::kEditorHeight,
+                                            layout::kFrameRate, MakeEditorPlatform());
+    SetDialogs(graphics_.get());
     LocateSettings();
     tuning_ = std::make_unique<TuningClient>();
 }
 
-Synth::~Synth() = default;
+Synth::~Synth() {
+    // The editor goes first; nothing may reach it through the frame afterwards.
+    editor_ = nullptr;
+    dialogs_ = nullptr;
+}
 
 void Synth::ResetEngine() {
     ScopedLock hold(Lock());

@@ -65,6 +65,9 @@ public:
     void HandleMidiMessage(const MidiEvent& event) override;
 
     MidiQueue& Midi() { return midiQueue_; }
+    // The editor object, made with the instrument; its layout is built by the
+    // instrument's constructor.
+    IGraphics* Graphics() { return graphics_.get(); }
     TuningClient* Tuning() { return tuning_.get(); }
     int SamplesPerMs() const { return samplesPerMs_; }
 
@@ -140,6 +143,7 @@ protected:
     virtual void LearnSwitchOff() {}
 
     MidiQueue midiQueue_;
+    std::unique_ptr<IGraphics> graphics_;
     std::unique_ptr<TuningClient> tuning_;
 
     bool midiThru_ = false;

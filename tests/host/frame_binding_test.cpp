@@ -47,9 +47,9 @@ TEST_F(PluginTest, EffectRecordIsFilledAsHostsExpect) {
     EXPECT_EQ(e->numParams, 93);
     EXPECT_EQ(e->numInputs, 0);
     EXPECT_EQ(e->numOutputs, 8);
-    EXPECT_EQ(e->flags, effFlagsCanReplacing | effFlagsProgramChunks | effFlagsIsSynth |
-                            effFlagsCanDoubleReplacing)
-        << "no editor flag until an editor is attached, no mono flag without a 1-input setup";
+    EXPECT_EQ(e->flags, effFlagsHasEditor | effFlagsCanReplacing | effFlagsProgramChunks |
+                            effFlagsIsSynth | effFlagsCanDoubleReplacing)
+        << "the editor is attached during construction; no mono flag without a 1-input setup";
     EXPECT_EQ(e->initialDelay, 0);
     EXPECT_FLOAT_EQ(e->ioRatio, 1.0f);
     EXPECT_EQ(e->uniqueID, FourCC('H', 'a', 'l', '3'));
@@ -77,9 +77,8 @@ TEST_F(PluginTest, FixedAnswersOfTheDispatcher) {
     EXPECT_EQ(host->Dispatch(effProcessVarIo), 0);
     EXPECT_EQ(host->Dispatch(effGetProgram), 0);
     EXPECT_EQ(host->Dispatch(12345), 0) << "unknown opcodes answer 0";
-    EXPECT_EQ(host->Dispatch(effEditGetRect), 0) << "no editor attached";
-    EXPECT_EQ(host->Dispatch(effEditOpen), 0);
-    EXPECT_EQ(host->Dispatch(effEditClose), 0);
+    EXPECT_EQ(host->Dispatch(effEditGetRect), 0) << "nowhere to store the rectangle";
+    EXPECT_EQ(host->Dispatch(effEditOpen), 0) << "no parent window";
 
     MidiKeyName key{};
     key.thisKeyNumber = 60;

@@ -1,0 +1,40 @@
+// The editor as a host sees it through the VST 2.4 ABI: the has-editor flag and
+// the editor's size before any window exists, and opening, idling and closing.
+
+#include <gtest/gtest.h>
+
+#include "support/PluginFixture.h"
+
+using namespace hosttest;
+using namespace vst;
+
+TEST_F(PluginTest, EditorSizeIsKnownBeforeAnyWindowOpens) {
+    EXPECT_TRUE(effect()->flags & effFlagsHasEditor);
+    ERect* rect = nullptr;
+    ASSERT_EQ(host->Dispatch(effEditGetRect, 0, 0, &rect), 1) << "asked before effOpen";
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->top, 0);
+    EXPECT_EQ(rect->left, 0);
+    EXPECT_EQ(rect->right, 988);
+    EXPECT_EQ(rect->bottom, 696);
+
+    host->Start(44100.0, 512);
+    ERect* again = nullptr;
+    ASSERT_EQ(host->Dispatch(effEditGetRect, 0, 0, &again), 1);
+    EXPECT_EQ(again, rect) << "the instance keeps owning the rectangle";
+}
+
+TEST_F(PluginTest, EditorOpensIdlesAndClosesRepeatedly) {
+    host->Start(44100.0, 512);
+    int parent = 0;
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(host->Dispatch(effEditOpen, 0, 0, &parent), 1) << "round " << round;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(host->Dispatch(effEditIdle), 0);
+        effect()->setParameter(effect(), 14, 0.25f);
+        EXPECT_FLOAT_EQ(effect()->getParameter(effect(), 14), 0.25f);
+        EXPECT_EQ(host->Dispatch(effEditClose), 1);
+    }
+    EXPECT_EQ(host->Dispatch(effEditClose), 1) << "closing a closed editor is harmless";
+    EXPECT_EQ(host->Dispatch(effEditOpen), 0) << "no parent window";
+}
