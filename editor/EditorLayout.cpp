@@ -55,7 +55,6 @@ EditorControls BuildEditorLayout(IGraphics& graphics, Synth& synth) {
     graphics.AttachBackground(back->id, back->fileName);
 
     EditorControls kept;
-    IZuOptionMenu* optionMenu = nullptr;
     for (const layout::ControlSpec& c : layout::kControls) {
         const IRect rect = layout::ControlRect(c);
         const int param = FindParamByName(synth, c.parameter);
@@ -75,13 +74,9 @@ EditorControls BuildEditorLayout(IGraphics& graphics, Synth& synth) {
                                                            : IZuUtilityKick::kNextTag,
                                                        bitmap);
             break;
-        case layout::kOptionMenu: {
-            // The menu shows and hides the voice schedule, created just after it.
-            auto menu = std::make_unique<IZuOptionMenu>(&synth, rect, nullptr);
-            optionMenu = menu.get();
-            control = std::move(menu);
+        case layout::kOptionMenu:
+            control = std::make_unique<IZuOptionMenu>(&synth, rect);
             break;
-        }
         case layout::kSwitchMidiLearn: {
             auto learn =
                 std::make_unique<IZuSwitchMidiLearn>(&synth, rect, bitmap, bitmaps[c.bitmapAlt]);
@@ -133,8 +128,6 @@ EditorControls BuildEditorLayout(IGraphics& graphics, Synth& synth) {
         }
         graphics.AttachControl(std::move(control));
     }
-    if (optionMenu)
-        optionMenu->SetSchedule(kept.voiceSchedule);
     if (kept.voiceSchedule)
         kept.voiceSchedule->SetHidden(true);
     return kept;

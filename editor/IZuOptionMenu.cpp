@@ -1,103 +1,69 @@
 #include "editor/IZuOptionMenu.h"
 
 #include <memory>
-#include <string>
 
-#include "editor/IZuVoiceDebugger.h"
+#include "shell/OptionMenu.h"
 #include "shell/Synth.h"
 
 namespace {
 
 constexpr IColor kClear(0, 0, 0, 0);
-constexpr int kLastCommand = 23;
 
 } // namespace
 
-IZuOptionMenu::IZuOptionMenu(Synth* synth, const IRect& rect, IZuVoiceDebugger* schedule)
-    : IControl(synth, rect, kTag), synth_(synth), schedule_(schedule) {
-    menu_.AddItem("Copy Program");
-    menu_.AddItem("Paste Program");
-    menu_.AddItem("Init Program");
-    menu_.AddSeparator();
-    menu_.AddItem("Load Program");
-    menu_.AddItem("Save Program");
-    menu_.AddItem("Load Bank");
-    menu_.AddItem("Save Bank");
-    menu_.AddSeparator();
-    menu_.AddItem("Select Startup Bank");
-    menu_.AddItem("Load Startup Bank");
-    menu_.AddItem("Unselect Startup Bank");
-    menu_.AddSeparator();
-    menu_.AddItem("Default Path for Program Files");
-    menu_.AddItem("Show Voice Schedule");
-    auto midi = std::make_unique<IPopupMenu>();
-    midi->AddItem("MIDI Thru");
-    midi->AddItem("Ignore Program Change");
-    menu_.AddItem("Global MIDI Settings...", 0, std::move(midi));
-    menu_.AddItem("Reload Configuration");
-    menu_.AddItem("Save Configuration");
-    menu_.AddSeparator();
-    auto online = std::make_unique<IPopupMenu>();
-    online->AddItem("Check Online for Update");
-    online->AddItem((std::string("Visit ") + kWebSiteName).c_str());
-    menu_.AddItem("Go Online...", 0, std::move(online));
-    UpdateStates();
-}
+IZuOptionMenu::IZuOptionMenu(Synth* synth, const IRect& rect)
+    : IControl(synth, rect, kTag), synth_(synth) {}
 
-void IZuOptionMenu::UpdateStates() {
-    const bool noBank = synth_->StartupBank().empty();
-    menu_.SetItemFlag(Synth::kPasteProgram, IPopupMenu::kDisabled, synth_->CopyBufferEmpty());
-    menu_.SetItemFlag(Synth::kLoadStartupBank, IPopupMenu::kDisabled, noBank);
-    menu_.SetItemFlag(Synth::kUnselectStartupBank, IPopupMenu::kDisabled, noBank);
-    menu_.SetItemFlag(Synth::kShowVoiceSchedule, IPopupMenu::kChecked,
-                      schedule_ && !schedule_->IsHidden());
-    IPopupMenu* midi = menu_.Submenu(kMidiSubmenu);
-    midi->SetItemFlag(Synth::kToggleMidiThru - kMidiCommands, IPopupMenu::kChecked,
-                      synth_->MidiThru());
-    midi->SetItemFlag(Synth::kToggleIgnoreProgramChange - kMidiCommands, IPopupMenu::kChecked,
-                      synth_->IgnoreProgramChange());
+void IZuOptionMenu::Fill(IPopupMenu& menu, const std::vector<OptionMenuItem>& items) {
+    menu.Clear();
+    for (const OptionMenuItem& item : items) {
+        if (item.Has(OptionMenuItem::kSeparator)) {
+            menu.AddSeparator();
+            continue;
+        }
+        int flags = IPopupMenu::kNoFlags;
+        if (item.Has(OptionMenuItem::kChecked))
+            flags |= IPopupMenu::kChecked;
+        if (item.Has(OptionMenuItem::kDisabled))
+            flags |= IPopupMenu::kDisabled;
+        std::unique_ptr<IPopupMenu> submenu;
+        if (!item.submenu.empty()) {
+            submenu = std::make_unique<IPopupMenu>();
+            Fill(*submenu, item.submenu);
+        }
+        menu.AddItem(item.text.c_str(), flags, std::move(submenu));
+    }
 }
 
 void IZuOptionMenu::Paint(LICE_MemBitmap& dst, const IRect& clip) {
     LICE::FillRect(dst, rect_, kClear, clip);
 }
 
-int IZuOptionMenu::CommandOf(const IPopupMenu* chosen) {
+int IZuOptionMenu::CommandOf(const IPopupMenu* chosen) const {
     if (!chosen || chosen->ChosenItem() < 0)
         return -1;
+    const auto pick = [chosen](const std::vector<OptionMenuItem>& items) {
+        const auto at = static_cast<std::size_t>(chosen->ChosenItem());
+        return at < items.size() ? items[at].command : -1;
+    };
     if (chosen == &menu_)
-        return chosen->ChosenItem();
-    if (chosen == menu_.Submenu(kMidiSubmenu))
-        return kMidiCommands + chosen->ChosenItem();
-    if (chosen == menu_.Submenu(kOnlineSubmenu))
-        return kOnlineCommands + chosen->ChosenItem();
-    return -1;
-}
-
-void IZuOptionMenu::Execute(int command) {
-    switch (command) {
-    case Synth::kShowVoiceSchedule:
-        if (schedule_)
-            schedule_->SetHidden(!schedule_->IsHidden());
-        break;
-    case Synth::kVisitWebSite:
-        if (GetGUI())
-            GetGUI()->OpenUrl(kHomePage, nullptr, nullptr, nullptr);
-        break;
-    default:
-        // Separators and submenu titles are not commands.
-        if (command >= 0 && command <= kLastCommand && command != 3 && command != 8 &&
-            command != 12 && command != kMidiSubmenu && command != 18 && command != kOnlineSubmenu)
-            synth_->HandleMenuCommand(command);
-        break;
+        return pick(items_);
+    for (int i = 0; i < menu_.NItems(); ++i) {
+        const IPopupMenu::Item* item = menu_.GetItem(i);
+        if (item && item->submenu.get() == chosen)
+            return pick(items_[static_cast<std::size_t>(i)].submenu);
     }
+    return -1;
 }
 
 void IZuOptionMenu::HandleMouseDown(int x, int /*y*/, const IMouseMod& /*mod*/) {
     if (!GetGUI())
         return;
-    UpdateStates();
-    Execute(CommandOf(GetGUI()->CreatePopupMenu(menu_, x + 8, rect_.bottom)));
+    items_ = BuildOptionMenu(*synth_);
+    Fill(menu_, items_);
+    const int command = CommandOf(GetGUI()->CreatePopupMenu(menu_, x + 8, rect_.bottom));
+    if (command >= 0)
+        synth_->HandleMenuCommand(command);
     RequestRedraw();
     SetDirty();
 }

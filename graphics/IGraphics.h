@@ -131,7 +131,7 @@ public:
     // address in the web browser when the machine is online; on failure shows
     // errorText (when given). True when the browser was asked to open it.
     bool OpenUrl(const char* url, const char* caption, const char* confirmText,
-                 const char* errorText);
+                 const char* errorText) override;
 
     // ShellDialogs, served by the window.
     void PromptForFile(std::string& fileName, FileAction action, std::string& folder,

@@ -123,6 +123,16 @@ void Halvane::Idle() {
         schedule->SetMask(engine_.VoiceActivity());
 }
 
+bool Halvane::VoiceScheduleShown() const {
+    return editorControls_.voiceSchedule && !editorControls_.voiceSchedule->IsHidden();
+}
+
+void Halvane::ShowVoiceSchedule(bool show) {
+    // Hiding keeps the last mask, shown again as it was.
+    if (editorControls_.voiceSchedule)
+        editorControls_.voiceSchedule->SetHidden(!show);
+}
+
 void Halvane::LearnSwitchOff() {
     if (editorControls_.learnSwitch)
         editorControls_.learnSwitch->TakeValueFromInstrument(0.0);

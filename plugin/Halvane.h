@@ -31,8 +31,11 @@ public:
 
     void RefreshEditorParams() override;
     void ProgramSelected() override;
-    // The host's idle calls feed the voice schedule display.
+    // The host's idle calls feed the voice schedule display, which the option
+    // menu shows and hides.
     void Idle() override;
+    bool VoiceScheduleShown() const override;
+    void ShowVoiceSchedule(bool show) override;
 
     const Engine& GetEngine() const { return engine_; }
 
