@@ -8,7 +8,7 @@
 # plug-in's own drawing library (the README's picture).
 
 find_package(PkgConfig REQUIRED)
-pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo freetype2)
+pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo freetype2 libpng)
 # The lettering's bold face: Liberation Sans Bold from fonts-liberation2. Only
 # its rendered pixels end up in the plug-in.
 find_file(HALVANE_LABEL_BOLD_FONT LiberationSans-Bold.ttf
