@@ -115,7 +115,12 @@ private:
     void RefreshEditor();
 
     // Render loop.
-    void TakeOver(MidiQueue& midi, int position, int length);
+    // Takes over the events of the sub-block at position. atControlUpdate: the
+    // sub-block begins a control block, whose update applies the controllers on
+    // its own sample.
+    void TakeOver(MidiQueue& midi, int position, int length, bool atControlUpdate);
+    void ApplyPendingControls();
+    void ApplyControl(uint8_t status, uint8_t data1, uint8_t data2);
     void ControlUpdate();
     void Dispatch(uint64_t event);
     // beginsControlBlock: the control update has just stepped the envelopes for
@@ -164,6 +169,9 @@ private:
     int countdown_ = 0;
     int32_t lastPitchOffset_ = 0;
     EngineEventQueue events_;
+    // Bend, wheel and learned controllers taken over inside a control block, in
+    // arrival order, waiting for the next control update.
+    EngineEventQueue pendingControls_;
 
     // Global stages. The mix refers to the brass section and the bowing, so they
     // come first.

@@ -2,11 +2,14 @@
 // blocks, the MIDI taken over for each stretch of samples, and the per-sample
 // dispatch, voice sum and mix.
 //
-// Events keep their exact sample across host blocks: every sub-block, whether it
-// begins a control block or continues one left over from the previous host block,
-// takes over the events that fall inside it. Likewise every sample steps the
-// envelopes exactly once (the control update doing it for the first sample of a
-// control block), so where the host's blocks begin changes nothing in the sound.
+// Notes and the sustain pedal keep their exact sample across host blocks: every
+// sub-block, whether it begins a control block or continues one left over from
+// the previous host block, takes over the notes that fall inside it. Pitch bend,
+// the modulation wheel and learned controllers act at control updates only, and
+// always at the first one at or after their sample: those that fall inside a
+// control block wait for the next update. Every sample steps the envelopes
+// exactly once (the control update doing it for the first sample of a control
+// block). So where the host's blocks begin changes nothing in the sound.
 
 #include <cstdint>
 
@@ -43,7 +46,10 @@ void Engine::Render(MidiQueue& midi, double** outputs, int frames) {
                 countdown_ = n - remaining;
                 n = remaining;
             }
-            TakeOver(midi, position, n);
+            // Controllers left waiting by the control block that ends here are
+            // due now, before those that fall on this very sample.
+            ApplyPendingControls();
+            TakeOver(midi, position, n, true);
             ControlUpdate();
         } else {
             if (countdown_ < remaining) {
@@ -53,7 +59,7 @@ void Engine::Render(MidiQueue& midi, double** outputs, int frames) {
                 n = remaining;
                 countdown_ -= remaining;
             }
-            TakeOver(midi, position, n);
+            TakeOver(midi, position, n, false);
         }
         remaining -= n;
         RenderSubBlock(out, position, n, begins);
@@ -63,7 +69,7 @@ void Engine::Render(MidiQueue& midi, double** outputs, int frames) {
     midi.ShiftOffsets(frames);
 }
 
-void Engine::TakeOver(MidiQueue& midi, int position, int length) {
+void Engine::TakeOver(MidiQueue& midi, int position, int length, bool atControlUpdate) {
     const int64_t end = static_cast<int64_t>(position) + length;
     while (!midi.Empty()) {
         const MidiEvent e = midi.Front();
@@ -90,17 +96,41 @@ void Engine::TakeOver(MidiQueue& midi, int position, int length) {
             continue;
         }
 
-        midi.PopFront();
-        if (kind == kPitchBend) {
-            pitchModulation_.SetBend((data1 + 128.0 * data2 - 8192.0) / 8192.0);
-        } else if (kind == kControlChange) {
-            if (data1 == kModulationWheel)
-                pitchModulation_.SetWheel(data2 / 127.0);
-            else if (host_)
-                host_->ApplyController(data1, data2);
+        if (kind != kPitchBend && kind != kControlChange) {
+            // Pressure, program changes (served on arrival) and system messages
+            // are not used here.
+            midi.PopFront();
+            continue;
         }
-        // Pressure, program changes (served on arrival) and system messages are
-        // not used here.
+        // A controller on the control update's own sample acts now; one later in
+        // the control block waits for the next update.
+        if (atControlUpdate && e.offset <= position) {
+            ApplyControl(e.status, data1, data2);
+        } else {
+            if (pendingControls_.Full())
+                break;
+            pendingControls_.Push(EngineEventQueue::Pack(0, e.status, data1, data2));
+        }
+        midi.PopFront();
+    }
+}
+
+void Engine::ApplyPendingControls() {
+    while (!pendingControls_.Empty()) {
+        const uint64_t e = pendingControls_.Front();
+        pendingControls_.Pop();
+        ApplyControl(EngineEventQueue::Status(e), EngineEventQueue::Data1(e),
+                     EngineEventQueue::Data2(e));
+    }
+}
+
+void Engine::ApplyControl(uint8_t status, uint8_t data1, uint8_t data2) {
+    if (status >> 4 == kPitchBend) {
+        pitchModulation_.SetBend((data1 + 128.0 * data2 - 8192.0) / 8192.0);
+    } else if (data1 == kModulationWheel) {
+        pitchModulation_.SetWheel(data2 / 127.0);
+    } else if (host_) {
+        host_->ApplyController(data1, data2);
     }
 }
 

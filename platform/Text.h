@@ -2,13 +2,16 @@
 // Bounded text helpers. Every copy of a text into a fixed buffer goes through
 // these, so a long name can never run past the end of a host's or our own buffer.
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <clocale>
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 // Copies at most size - 1 characters of src and always terminates (when size > 0).
 // A null src copies as the empty text. Returns the number of characters written.
@@ -63,6 +66,26 @@ inline double ParseDecimal(const char* text) {
     const char* end = text + std::strlen(text);
     const auto result = std::from_chars(text, end, value);
     return result.ec == std::errc() ? value : 0.0;
+}
+
+// Reads the leading decimal integer of a text the way atoi does (blanks
+// skipped, a sign, digits; anything else ends it; nothing readable gives 0),
+// but held to 32 bits where atoi would overflow.
+inline int32_t ParseInteger(const char* text) {
+    if (!text)
+        return 0;
+    while (*text != '\0' && std::isspace(static_cast<unsigned char>(*text)))
+        ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-')
+        negative = *text++ == '-';
+    constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+    int64_t value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text)
+        value = std::min(value * 10 + (*text - '0'), kLimit);
+    if (negative)
+        return static_cast<int32_t>(-value);
+    return static_cast<int32_t>(std::min(value, kLimit - 1));
 }
 
 // Hosts may run with a locale whose decimal separator is a comma; texts we

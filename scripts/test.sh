@@ -6,11 +6,13 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 jobs=$(nproc)
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Release (-O3), the configuration packagers build, with warnings as errors: the
+# optimiser's own analyses (overflow, null paths) are checked on every change.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DHALVANE_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --output-on-failure
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHALVANE_SANITIZE=ON \
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHALVANE_SANITIZE=ON -DHALVANE_WERROR=ON \
       -DHALVANE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
@@ -29,7 +31,7 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/test_edito
 # and leaves its input in build-fuzz/findings/.
 if [[ "${HALVANE_SKIP_FUZZ:-0}" != 1 ]] && command -v clang++ >/dev/null; then
     cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-          -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DHALVANE_BUILD_FUZZERS=ON \
+          -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DHALVANE_BUILD_FUZZERS=ON -DHALVANE_WERROR=ON \
           -DHALVANE_BUILD_TESTS=OFF -DHALVANE_BUILD_BENCH=OFF >/dev/null
     cmake --build build-fuzz -j "$jobs" --target fuzz_set_chunk fuzz_preset_files
     for target in fuzz_set_chunk fuzz_preset_files; do

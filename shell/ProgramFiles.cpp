@@ -1,5 +1,6 @@
 // The option menu's commands: program and bank files through the file dialog,
-// the startup bank, the default folder, the settings file and the MIDI switches.
+// the startup bank, the default folder, the settings file, the MIDI switches,
+// and the dispatch of every menu command by its number.
 #include <cstring>
 #include <string>
 
@@ -39,14 +40,16 @@ ShellDialogs::BoxAnswer Synth::Ask(const char* text, const char* caption,
     // Without an editor window there is nobody to ask: questions count as No.
     if (!dialogs_)
         return ShellDialogs::BoxAnswer::kNo;
+    if (std::strlen(text) > kMessageBytes - 1) {
+        const std::string cut(text, kMessageBytes - 1);
+        return dialogs_->ShowMessageBox(cut.c_str(), caption, kind);
+    }
     return dialogs_->ShowMessageBox(text, caption, kind);
 }
 
 bool Synth::Confirm(const char* intro, const std::string& path, const char* question,
                     const char* caption) {
-    std::string text = std::string(intro) + path + question;
-    if (text.size() > kMessageBytes - 1)
-        text.resize(kMessageBytes - 1);
+    const std::string text = std::string(intro) + path + question;
     return Ask(text.c_str(), caption, ShellDialogs::BoxKind::kYesNo) !=
            ShellDialogs::BoxAnswer::kNo;
 }
@@ -211,9 +214,16 @@ void Synth::HandleMenuCommand(int command) {
         ignoreProgramChange_ = !ignoreProgramChange_;
         WriteConfiguration(true);
         break;
-    default:
-        // Separators and submenu titles do nothing; the voice schedule display,
-        // the web site and the update check belong to the editor.
+    case kShowVoiceSchedule:
+        ShowVoiceSchedule(!VoiceScheduleShown());
         break;
+    case kCheckForUpdate:
+        CheckForUpdate();
+        break;
+    case kVisitWebSite:
+        VisitWebSite();
+        break;
+    default:
+        break; // separators and submenu titles do nothing
     }
 }

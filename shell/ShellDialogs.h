@@ -1,6 +1,6 @@
 #pragma once
-// What the instrument shell asks of the editor window: a file dialog and
-// message boxes. The editor supplies the real implementation; without one the
+// What the instrument shell asks of the editor window: a file dialog, message
+// boxes and the web browser. The editor supplies the real implementation; without one the
 // shell asks nothing and every file command does nothing.
 
 #include <string>
@@ -24,4 +24,11 @@ public:
     // A modal message box; the answer is the button pressed. For kYesNo every
     // answer other than kNo counts as yes.
     virtual BoxAnswer ShowMessageBox(const char* text, const char* caption, BoxKind kind) = 0;
+
+    // Opens url in the user's web browser. With a confirmText (null for none)
+    // the user is asked first, with a Yes/No box under caption, and nothing is
+    // opened unless the answer is Yes. When the page cannot be opened, errorText
+    // (null for none) is shown. True when the browser was started.
+    virtual bool OpenUrl(const char* url, const char* caption, const char* confirmText,
+                         const char* errorText) = 0;
 };

@@ -65,14 +65,10 @@ void Synth::HandleMidiMessage(const MidiEvent& incoming) {
 
     MidiEvent event = incoming;
     const int kind = (event.status >= 0x80 && event.status <= 0xEF) ? event.status >> 4 : 0;
-    // Controllers and bend arriving late in a block are moved back half a
-    // millisecond, so they do not all land on the same control tick.
-    auto lateEventRule = [this](MidiEvent& e) {
-        const int m = samplesPerMs_;
-        if (e.offset > m)
-            e.offset += m / 2;
-    };
-
+    // Controllers and bend are queued at their own sample, like notes: the
+    // render loop applies each at the first control update at or after it.
+    // Moving them by a fixed amount measured from the start of the host's block
+    // would make the sound depend on where the host cuts its blocks.
     switch (kind) {
     case kNoteOff:
         midiQueue_.Add(event);
@@ -89,7 +85,6 @@ void Synth::HandleMidiMessage(const MidiEvent& incoming) {
         } else if (event.data1 == kSustainController) {
             midiQueue_.Add(event);
         } else if (event.data1 < kControllers) {
-            lateEventRule(event);
             midiQueue_.Add(event);
         } else if (event.data1 == kAllSoundOff || event.data1 == kAllNotesOff) {
             AllVoicesOff();
@@ -100,7 +95,6 @@ void Synth::HandleMidiMessage(const MidiEvent& incoming) {
             RestoreProgram(event.data1);
         break;
     case kPitchBend:
-        lateEventRule(event);
         midiQueue_.Add(event);
         break;
     default:

@@ -55,6 +55,11 @@ public:
     virtual void InitProgram();            // 46
     virtual void PasteProgram();           // 47
 
+    // The voice schedule display belongs to the instrument's editor; an
+    // instrument that has one shows, hides and reports it here.
+    virtual bool VoiceScheduleShown() const { return false; }
+    virtual void ShowVoiceSchedule(bool show) { static_cast<void>(show); }
+
     void ResetEngine() override;
     void Activate(bool on) override;
     void HandleMidiMessage(const MidiEvent& event) override;
@@ -112,9 +117,16 @@ public:
     void LoadStartupBankFlow();
     void UnselectStartupBankFlow();
     void DefaultPathFlow();
-    // Every command of the option menu except those the editor serves itself
-    // (the voice schedule display, the web site) and the update check.
+    // Every command of the option menu, by its number.
     void HandleMenuCommand(int command);
+
+    // Asks the maker's web site for the newest version and tells the user
+    // (offering the download page when it is newer). 0 when a reply was
+    // understood, -1 when none came, -2 when the check was interrupted (out of
+    // memory), -3 when the reply was no version number.
+    int CheckForUpdate();
+    // Opens the maker's home page in the web browser.
+    void VisitWebSite();
 
     // A program name made fit for a file name: characters that no file name
     // may hold become '_'.

@@ -2,7 +2,6 @@
 // startup bank, the folder for program files and the MIDI-learn controller map.
 #include <cctype>
 #include <cstdint>
-#include <limits>
 #include <string>
 
 #include "platform/IniFile.h"
@@ -35,32 +34,14 @@ bool IsTrue(const std::string& text) {
     return true;
 }
 
-// The leading decimal integer of the text, read as the C library's atoi does
-// (blanks, a sign, digits; anything else ends it) but held to 32 bits instead
-// of overflowing. A text that reads as 0 without starting with the digit 0
-// (a word, for instance) means no parameter.
+// A controller entry: its leading integer (as atoi reads it, held to 32 bits).
+// A text that reads as 0 without starting with the digit 0 (a word, for
+// instance) means no parameter.
 int32_t ParseControllerEntry(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > std::numeric_limits<int32_t>::max())
-            value = int64_t{std::numeric_limits<int32_t>::max()} + 1;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<int32_t>::max())
-        value = std::numeric_limits<int32_t>::max();
-    if (value < std::numeric_limits<int32_t>::min())
-        value = std::numeric_limits<int32_t>::min();
+    const int32_t value = ParseInteger(text.c_str());
     if (value == 0 && (text.empty() || text[0] != '0'))
         return -1;
-    return static_cast<int32_t>(value);
+    return value;
 }
 
 std::string ControllerKey(int controller) {

@@ -185,10 +185,15 @@ TEST(TakeOver, BendWheelAndLearnedControllers) {
         int lsb, msb;
         double bend;
     };
+    // Each bend falls inside a control block and acts at the next update.
+    double previous = 0.0;
     for (Case c : {Case{0, 64, 0.0}, Case{127, 127, 8191.0 / 8192.0}, Case{0, 0, -1.0}}) {
         rig.Midi(3, 0xE5, c.lsb, c.msb);
         rig.Render(44);
+        EXPECT_EQ(rig.engine->Modulation().Bend(), previous) << "not before the next update";
+        rig.Render(44);
         EXPECT_EQ(rig.engine->Modulation().Bend(), c.bend);
+        previous = c.bend;
     }
     rig.Midi(0, 0xB0, 1, 127);
     rig.Midi(1, 0xB0, 7, 100);
@@ -198,8 +203,10 @@ TEST(TakeOver, BendWheelAndLearnedControllers) {
     rig.Midi(5, 0xF8, 0, 0);    // clock: not used
     rig.Midi(6, 0x40, 60, 100); // not a status byte: dropped
     rig.Render(44);
-    EXPECT_EQ(rig.engine->Modulation().Wheel(), 1.0);
-    EXPECT_TRUE(rig.engine->Sustain());
+    EXPECT_EQ(rig.engine->Modulation().Wheel(), 1.0) << "on the update's own sample: at once";
+    EXPECT_TRUE(rig.engine->Sustain()) << "the pedal acts at its sample";
+    EXPECT_TRUE(host.calls.empty()) << "learned controllers wait for the next update";
+    rig.Render(1);
     ASSERT_EQ(host.calls.size(), 2u);
     EXPECT_EQ(host.calls[0], std::make_pair(7, 100));
     EXPECT_EQ(host.calls[1], std::make_pair(74, 5));
@@ -250,10 +257,11 @@ TEST(PitchOffset, ReachesSoundingVoicesAtTheNextControlUpdate) {
     rig.Render(20);          // 23 samples of this block remain
     rig.Midi(5, 0xE0, 0, 0); // full down: 2 semitones
     rig.Render(22);
-    EXPECT_EQ(e.Modulation().Bend(), -1.0);
+    EXPECT_EQ(e.Modulation().Bend(), 0.0);
     EXPECT_EQ(increment(0), (*table)[70 * 128 - 1536]);
     rig.Render(1);
     rig.Render(1);
+    EXPECT_EQ(e.Modulation().Bend(), -1.0);
     EXPECT_EQ(increment(0), (*table)[70 * 128 - 256 - 1536]);
 }
 

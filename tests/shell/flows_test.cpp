@@ -3,11 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <thread>
-
 #include "platform/IniFile.h"
 #include "platform/UserFolders.h"
+#include "support/ScriptedDialogs.h"
 #include "support/ShellTestSupport.h"
 
 using namespace shelltest;
@@ -16,73 +14,12 @@ using Kind = ShellDialogs::BoxKind;
 
 namespace {
 
-class ScriptedDialogs : public ShellDialogs {
-public:
-    struct FileQuestion {
-        std::string proposed;
-        FileAction action;
-        std::string folder;
-        std::string extension;
-    };
-    struct Box {
-        std::string text;
-        std::string caption;
-        BoxKind kind;
-    };
-
-    explicit ScriptedDialogs(RecursiveLock& lock) : lock_(lock) {}
-
-    void PromptForFile(std::string& fileName, FileAction action, std::string& folder,
-                       const char* extension) override {
-        files.push_back({fileName, action, folder, extension});
-        ExpectLockFree();
-        fileName = chosen.empty() ? "" : chosen.front();
-        if (!chosen.empty())
-            chosen.pop_front();
-        folder = "/the/dialog/folder";
-    }
-    BoxAnswer ShowMessageBox(const char* text, const char* caption, BoxKind kind) override {
-        boxes.push_back({text, caption, kind});
-        ExpectLockFree();
-        if (answers.empty())
-            return BoxAnswer::kOk;
-        const BoxAnswer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-
-    std::deque<std::string> chosen;
-    std::deque<BoxAnswer> answers;
-    std::vector<FileQuestion> files;
-    std::vector<Box> boxes;
-
-private:
-    // A modal dialog must not hold up the audio thread.
-    void ExpectLockFree() {
-        bool free = false;
-        std::thread other([&] {
-            free = lock_.TryEnter();
-            if (free)
-                lock_.Leave();
-        });
-        other.join();
-        EXPECT_TRUE(free);
-    }
-    RecursiveLock& lock_;
-};
-
-class Flows : public ::testing::Test {
+class Flows : public WithDialogs {
 protected:
     void SetUp() override {
-        home = FreshSettings();
-        plug = MakeHalvane();
-        dialogs = std::make_unique<ScriptedDialogs>(plug->Lock());
-        plug->SetDialogs(dialogs.get());
+        WithDialogs::SetUp();
         MakeFolders(home + "/sounds");
     }
-    std::string home;
-    std::unique_ptr<Halvane> plug;
-    std::unique_ptr<ScriptedDialogs> dialogs;
 };
 
 TEST_F(Flows, SavingProposesACleanNameAndRemembersTheFolder) {
@@ -237,9 +174,53 @@ TEST_F(Flows, ProgramAndSettingsCommandsAskFirst) {
     EXPECT_EQ(dialogs->boxes[asked + 1].kind, Kind::kOk);
     EXPECT_EQ(plug->ControllerMap()[74], -1);
 
-    for (int command : {3, 8, 12, 14, 15, 18, 19, 22, 23, 24, -1})
+    for (int command : {3, 8, 12, 15, 18, 19, 24, -1})
         plug->HandleMenuCommand(command);
     EXPECT_EQ(dialogs->boxes.size(), asked + 2);
+    EXPECT_TRUE(dialogs->pages.empty());
+}
+
+TEST_F(Flows, RefusedSettingsQuestionsLeaveTheFileAlone) {
+    plug->SetControllerMapping(74, 13);
+    dialogs->answers = {Answer::kNo};
+    plug->HandleMenuCommand(Synth::kSaveConfiguration);
+    IniDocument ini;
+    ini.Load(plug->SettingsFile());
+    EXPECT_FALSE(ini.HasSection("MIDI Control"));
+
+    IniWrite(plug->SettingsFile(), "MIDI Control", "CC20", "5");
+    dialogs->answers = {Answer::kNo};
+    plug->HandleMenuCommand(Synth::kReloadConfiguration);
+    EXPECT_EQ(dialogs->boxes.back().text, "The INI configuration file is:\n" +
+                                              plug->SettingsFile() +
+                                              "\n\nDo you really want to reload it?");
+    EXPECT_EQ(plug->ControllerMap()[20], -1);
+    EXPECT_EQ(plug->ControllerMap()[74], 13);
+    dialogs->answers = {Answer::kCancel}; // a dismissed box counts as yes
+    plug->HandleMenuCommand(Synth::kReloadConfiguration);
+    EXPECT_EQ(plug->ControllerMap()[20], 5);
+    EXPECT_EQ(plug->ControllerMap()[74], -1);
+    EXPECT_EQ(dialogs->boxes.size(), 3u) << "the file is there: no complaint";
+}
+
+TEST_F(Flows, DisplayAndWebSiteCommandsAskNothing) {
+    WithVoiceDisplay synth;
+    ScriptedDialogs own(synth.Lock());
+    synth.SetDialogs(&own);
+    synth.HandleMenuCommand(Synth::kShowVoiceSchedule);
+    EXPECT_TRUE(synth.shown);
+    synth.HandleMenuCommand(Synth::kShowVoiceSchedule);
+    EXPECT_FALSE(synth.shown);
+
+    synth.HandleMenuCommand(Synth::kVisitWebSite);
+    ASSERT_EQ(own.pages.size(), 1u);
+    EXPECT_EQ(own.pages[0].url, "http://www.kelpmoor.com/");
+    EXPECT_FALSE(own.pages[0].asked);
+    EXPECT_TRUE(own.boxes.empty());
+
+    synth.SetDialogs(nullptr); // no editor: nothing to open, nothing breaks
+    synth.HandleMenuCommand(Synth::kVisitWebSite);
+    EXPECT_EQ(own.pages.size(), 1u);
 }
 
 } // namespace

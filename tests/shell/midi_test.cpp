@@ -52,7 +52,7 @@ TEST_F(MidiIntake, NotesAreQueuedAndVelocityZeroBecomesANoteOff) {
     EXPECT_EQ(synth->SamplesPerMs(), 44);
 }
 
-TEST_F(MidiIntake, LateControllersAndBendMoveHalfAMillisecond) {
+TEST_F(MidiIntake, ControllersAndBendKeepTheirSample) {
     synth->HandleMidiMessage(Event(100, 0xE0, 0, 64));
     synth->HandleMidiMessage(Event(44, 0xE1, 0, 64));
     synth->HandleMidiMessage(Event(100, 0xB0, 64, 127));
@@ -61,7 +61,7 @@ TEST_F(MidiIntake, LateControllersAndBendMoveHalfAMillisecond) {
     for (const MidiEvent& e : Queued())
         seen.push_back({e.status == 0xB0 ? e.data1 : e.status, e.offset});
     const std::vector<std::pair<int, int>> expected = {
-        {0xE1, 44}, {64, 100}, {0xE0, 122}, {7, 122}};
+        {0xE1, 44}, {0xE0, 100}, {64, 100}, {7, 100}};
     EXPECT_EQ(seen, expected);
 }
 

@@ -76,8 +76,11 @@ void PutText(std::vector<uint8_t>& out, const std::string& text) {
     out.insert(out.end(), text.begin(), text.end());
 }
 
+// Byte by byte, like the numbers: a four-byte range insert into a vector that
+// may still be empty is something GCC's overflow analysis misreads at -O3.
 void PutMagic(std::vector<uint8_t>& out, const char* magic) {
-    out.insert(out.end(), magic, magic + 4);
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(magic[i]));
 }
 
 } // namespace

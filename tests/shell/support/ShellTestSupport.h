@@ -23,7 +23,9 @@
 namespace shelltest {
 
 // A new folder for every call, used as XDG_CONFIG_HOME, HOME and documents
-// folder, so no test touches the real user's files or another test's.
+// folder, so no test touches the real user's files or another test's. The
+// update check goes to a closed local port unless a test says otherwise:
+// tests never reach out of the machine.
 inline std::string FreshSettings() {
     char pattern[] = "/tmp/halvane-shelltest-XXXXXX";
     const char* made = mkdtemp(pattern);
@@ -31,6 +33,7 @@ inline std::string FreshSettings() {
     setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
     setenv("HOME", folder.c_str(), 1);
     setenv("XDG_DOCUMENTS_DIR", folder.c_str(), 1);
+    setenv("HALVANE_UPDATE_HOST", "127.0.0.1:1", 1);
     return folder;
 }
 
@@ -144,6 +147,16 @@ inline std::vector<double> Values(const IPlugBase& plug) {
         values.push_back(Param(plug, i).Value());
     return values;
 }
+
+// The instrument with its voice schedule display: the display belongs to the
+// editor, and a flag stands in for it here.
+class WithVoiceDisplay : public Halvane {
+public:
+    WithVoiceDisplay() : Halvane(HostCallback) { FillEmptyPrograms(); }
+    bool VoiceScheduleShown() const override { return shown; }
+    void ShowVoiceSchedule(bool show) override { shown = show; }
+    bool shown = false;
+};
 
 // The instrument base on its own, with the real parameter table and hooks that
 // show what the base asks of the instrument.
