@@ -305,6 +305,15 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 ind
         result = 0;
     }
     plug->Lock().Leave();
+    // The editor's window handles its events and timer outside the lock, as
+    // window messages arrive outside the dispatcher elsewhere: a modal menu or
+    // dialog must not hold up the audio thread.
+    if (opcode == effEditIdle && plug->Editor()) {
+        try {
+            plug->Editor()->Idle();
+        } catch (...) {
+        }
+    }
     return result;
 }
 

@@ -1,0 +1,318 @@
+// The editor's X11 window in a host window of our own, driven by the pointer
+// and keyboard through XTest and pumped through effEditIdle.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+#include "editor/IControl.h"
+#include "graphics/IGraphics.h"
+#include "shell/support/ShellTestSupport.h"
+#include "support/WindowHost.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <unistd.h>
+
+using namespace windowtest;
+using namespace vst;
+
+namespace {
+
+constexpr int kWidth = 988, kHeight = 696;
+
+// The same panel in this process, offscreen: where its controls are and what
+// it looks like.
+struct LocalPanel {
+    LocalPanel() {
+        plug = shelltest::MakeHalvane();
+        gui = plug->Graphics();
+        gui->OpenWindow(&parent);
+        gui->Draw(IRect(0, 0, kWidth, kHeight));
+    }
+    IRect RectOf(int param) const {
+        for (int i = 0; i < gui->NControls(); ++i)
+            if (gui->GetControl(i)->ParamIdx() == param)
+                return gui->GetControl(i)->GetRect();
+        return IRect();
+    }
+    int parent = 0;
+    std::unique_ptr<Halvane> plug;
+    IGraphics* gui = nullptr;
+};
+
+long ResidentKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return 0;
+}
+
+} // namespace
+
+TEST_F(WindowTest, OpensAsChildOfTheHostWindowAndMatchesTheOffscreenPanel) {
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    EXPECT_EQ(H().CountCalls(audioMasterSizeWindow), 1);
+    Pump(150);
+    const Window child = window->Child();
+    ASSERT_NE(child, 0u) << "a plain child window, not embedded elsewhere";
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, child, &attributes);
+    EXPECT_EQ(attributes.width, kWidth);
+    EXPECT_EQ(attributes.height, kHeight);
+    EXPECT_EQ(attributes.depth, DefaultDepth(display, DefaultScreen(display)));
+    EXPECT_EQ(attributes.map_state, IsViewable);
+
+    // No keyboard focus while no text entry is open: the host keeps its keys.
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    EXPECT_NE(focus, child);
+
+    LocalPanel panel;
+    XImage* shot = XGetImage(display, window->Id(), 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+    ASSERT_NE(shot, nullptr);
+    ASSERT_EQ(shot->red_mask, 0xff0000u);
+    const LICE_MemBitmap& offscreen = panel.gui->BackBuffer();
+    int differing = 0, firstX = -1, firstY = -1;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if ((XGetPixel(shot, x, y) & 0xffffff) != (offscreen.Pixel(x, y) & 0xffffff)) {
+                if (differing++ == 0) {
+                    firstX = x;
+                    firstY = y;
+                }
+            }
+    XDestroyImage(shot);
+    EXPECT_EQ(differing, 0) << "first at " << firstX << "," << firstY;
+}
+
+TEST_F(WindowTest, DragWheelAndDoubleClickReachTheHostAsGestures) {
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    Pump(60);
+    LocalPanel panel;
+    const int cutoff = H().FindParam("VCF Cutoff");
+    ASSERT_GE(cutoff, 0);
+    const IRect knob = panel.RectOf(cutoff);
+    ASSERT_FALSE(knob.Empty());
+    const int cx = (knob.left + knob.right) / 2, cy = (knob.top + knob.bottom) / 2;
+    const float before = H().GetParameter(cutoff);
+    H().ClearCalls();
+
+    // Up is more: drag up by 30 pixels with the left button.
+    MoveTo(cx, cy);
+    Press(1);
+    Pump(30);
+    for (int k = 1; k <= 6; ++k) {
+        MoveTo(cx, cy - 5 * k);
+        Pump(20);
+    }
+    Release(1);
+    Pump(60);
+    const float dragged = H().GetParameter(cutoff);
+    EXPECT_GT(dragged, before + 0.01f);
+    EXPECT_EQ(Count(audioMasterBeginEdit, cutoff), 1);
+    EXPECT_EQ(Count(audioMasterEndEdit, cutoff), 1);
+    EXPECT_GE(Count(audioMasterAutomate, cutoff), 1);
+    // Begin comes first and end last.
+    const auto& calls = H().Calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.front().opcode, audioMasterBeginEdit);
+    EXPECT_EQ(calls.back().opcode, audioMasterEndEdit);
+
+    // The right button drags too.
+    H().ClearCalls();
+    usleep(450000); // not a double click
+    MoveTo(cx, cy);
+    Press(3);
+    Pump(20);
+    MoveTo(cx, cy + 20);
+    Pump(20);
+    Release(3);
+    Pump(40);
+    const float rightDragged = H().GetParameter(cutoff);
+    EXPECT_LT(rightDragged, dragged);
+
+    // Two notches up, one down: one notch up in all, with a gesture each.
+    H().ClearCalls();
+    MoveTo(cx, cy);
+    for (int button : {4, 4, 5}) {
+        Press(button);
+        Release(button);
+    }
+    Pump(40);
+    EXPECT_NEAR(H().GetParameter(cutoff), rightDragged + 0.01f, 1e-4);
+    EXPECT_EQ(Count(audioMasterBeginEdit, cutoff), 3);
+    EXPECT_EQ(Count(audioMasterEndEdit, cutoff), 3);
+
+    // Two quick clicks at one place are a double click: the knob goes to its
+    // default, and the release of the second press ends the gesture.
+    usleep(450000);
+    H().ClearCalls();
+    Click(cx, cy);
+    Click(cx + 1, cy);
+    Pump(40);
+    double expected = -1.0;
+    for (int i = 0; i < panel.gui->NControls(); ++i)
+        if (panel.gui->GetControl(i)->ParamIdx() == cutoff)
+            expected = panel.gui->GetControl(i)->DblClickValue();
+    ASSERT_GE(expected, 0.0);
+    EXPECT_NEAR(H().GetParameter(cutoff), expected, 1e-6);
+    EXPECT_EQ(Count(audioMasterBeginEdit, cutoff), Count(audioMasterEndEdit, cutoff));
+}
+
+TEST_F(WindowTest, ProgramMenuIsNavigatedWithKeys) {
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    Pump(60);
+    ASSERT_EQ(H().Dispatch(effGetProgram), 0);
+    // The menu is modal inside the host's idle call: the user's keys come from
+    // another connection once the menu is on the screen.
+    std::thread user([] {
+        Display* d = XOpenDisplay(nullptr);
+        bool shown = false;
+        for (int wait = 0; wait < 300 && !shown; ++wait) {
+            Window root = 0, parent = 0, *children = nullptr;
+            unsigned count = 0;
+            XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count);
+            for (unsigned i = 0; i < count; ++i) {
+                XWindowAttributes a{};
+                if (XGetWindowAttributes(d, children[i], &a) && a.override_redirect &&
+                    a.map_state == IsViewable)
+                    shown = true;
+            }
+            if (children)
+                XFree(children);
+            usleep(10000);
+        }
+        // First group, into it, second program, take it.
+        for (const char* key : {"Down", "Right", "Down", "Return"}) {
+            const KeyCode code = XKeysymToKeycode(d, XStringToKeysym(key));
+            XTestFakeKeyEvent(d, code, True, 0);
+            XTestFakeKeyEvent(d, code, False, 0);
+            XSync(d, False);
+            usleep(30000);
+        }
+        XCloseDisplay(d);
+    });
+    Click(470, 324); // the program number
+    Pump(50);
+    user.join();
+    Pump(50);
+    EXPECT_EQ(H().Dispatch(effGetProgram), 1);
+}
+
+TEST_F(WindowTest, ProgramNameEntryTakesTypedText) {
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    Pump(60);
+    Click(600, 324); // the program name
+    Pump(100);       // the entry settles into plain editing on the tick
+    const Window child = window->Child();
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    EXPECT_NE(focus, child) << "the entry window has the focus, not the editor";
+    // Everything starts selected, so typing replaces the name.
+    Type("glas");
+    Key("BackSpace");
+    Type("ss2");
+    Key("Left");
+    Key("BackSpace");
+    Key("Return");
+    Pump(100);
+    EXPECT_EQ(H().ProgramName(), "glas2");
+    XGetInputFocus(display, &focus, &revert);
+    EXPECT_NE(focus, child);
+
+    // Escape leaves the name alone.
+    Click(600, 324);
+    Pump(100);
+    Type("zzz");
+    Key("Escape");
+    Pump(100);
+    EXPECT_EQ(H().ProgramName(), "glas2");
+}
+
+TEST_F(WindowTest, OpenAndClose100TimesKeepsMemorySteady) {
+    long afterWarmUp = 0;
+    for (int round = 0; round < 100; ++round) {
+        ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1) << round;
+        H().Dispatch(effEditIdle);
+        H().Dispatch(effEditIdle);
+        ASSERT_EQ(H().Dispatch(effEditClose), 1);
+        if (round == 9)
+            afterWarmUp = ResidentKb();
+        EXPECT_EQ(window->Child(), 0u) << "the window goes with the close";
+    }
+    EXPECT_LT(ResidentKb() - afterWarmUp, 2048) << "kB grown over 90 rounds";
+}
+
+TEST_F(WindowTest, TwoEditorsInOneProcessKeepTheirOwnWindows) {
+    auto second = hosttest::MakeHost();
+    ASSERT_TRUE(second);
+    second->Start(44100.0, 512);
+    HostWindow other(display, 0, 0); // on top of the first
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    ASSERT_EQ(second->Dispatch(effEditOpen, 0, 0, other.Parent()), 1);
+    Pump(60, second.get());
+    LocalPanel panel;
+    const int cutoff = H().FindParam("VCF Cutoff");
+    const IRect knob = panel.RectOf(cutoff);
+    const float first = H().GetParameter(cutoff);
+    MoveTo((knob.left + knob.right) / 2, (knob.top + knob.bottom) / 2);
+    for (int k = 0; k < 3; ++k) {
+        Press(4);
+        Release(4);
+    }
+    Pump(60, second.get());
+    EXPECT_FLOAT_EQ(H().GetParameter(cutoff), first) << "the covered editor saw nothing";
+    EXPECT_NEAR(second->GetParameter(cutoff), first + 0.03f, 1e-4);
+    EXPECT_EQ(second->Dispatch(effEditClose), 1);
+    Pump(30);
+    EXPECT_NE(window->Child(), 0u) << "closing one leaves the other";
+}
+
+TEST_F(WindowTest, HostDestroyingItsWindowFirstIsHarmless) {
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    Pump(60);
+    window->Destroy();
+    Pump(60);
+    EXPECT_EQ(H().Dispatch(effEditClose), 1);
+    // The editor opens again in a new window.
+    window = std::make_unique<HostWindow>(display, 0, 0);
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    Pump(60);
+    EXPECT_NE(window->Child(), 0u);
+    // A host that closes the instance without effEditClose.
+    host->Close();
+    host.reset();
+    XSync(display, False);
+    EXPECT_EQ(window->Child(), 0u);
+}
+
+TEST_F(WindowTest, BadlyPairedCallsAreHarmless) {
+    // Idle before any open, after a close, and an editor never idled.
+    H().Dispatch(effEditIdle);
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    ASSERT_EQ(H().Dispatch(effEditClose), 1);
+    H().Dispatch(effEditIdle);
+    // A second open without a close replaces the first window.
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    Pump(30);
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    XQueryTree(display, window->Id(), &root, &parent, &children, &count);
+    if (children)
+        XFree(children);
+    EXPECT_EQ(count, 1u);
+    // A parent that is no window at all, or none.
+    int notAWindow = 0;
+    EXPECT_EQ(H().Dispatch(effEditOpen, 0, 0, &notAWindow), 0);
+    EXPECT_EQ(H().Dispatch(effEditOpen, 0, 0, nullptr), 0);
+    H().Dispatch(effEditIdle);
+    EXPECT_EQ(H().Dispatch(effEditClose), 1);
+}
