@@ -81,13 +81,9 @@ void IGraphics::SetParameterFromPlug(int paramIndex, double value, bool normaliz
             control->TakeValueFromInstrument(value);
 }
 
-void IGraphics::PrepDraw() {
-    backBuffer_.Resize(width_, height_);
-}
-
 bool IGraphics::OpenWindow(void* parentWindow) {
-    if (backBuffer_.Width() == 0)
-        PrepDraw();
+    if (backBuffer_.Width() != width_ || backBuffer_.Height() != height_)
+        backBuffer_.Resize(width_, height_);
     if (!platform_->OpenWindow(*this, parentWindow))
         return false;
     // A new window shows everything, including what changed while it was closed.

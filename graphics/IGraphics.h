@@ -83,8 +83,10 @@ public:
     // Every control bound to the parameter takes the value (normalised, or
     // plain in the parameter's own range) as a value from the instrument.
     void SetParameterFromPlug(int paramIndex, double value, bool normalized);
-    // Creates the back buffer; called once when the editor is attached.
-    void PrepDraw();
+    // Called once when the editor is attached. The back buffer (almost 3 MB)
+    // is made when a window first opens instead: most instances in a project
+    // never show their editor, and creating instances must stay cheap.
+    void PrepDraw() {}
 
     bool OpenWindow(void* parentWindow);
     void CloseWindow();
