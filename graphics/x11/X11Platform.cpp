@@ -7,9 +7,11 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 
 #include "editor/IControl.h"
 #include "editor/IPopupMenu.h"
+#include "graphics/x11/X11Dialog.h"
 #include "graphics/x11/X11Dialogs.h"
 #include "graphics/x11/X11Menu.h"
 #include "graphics/x11/X11Support.h"
@@ -30,6 +32,17 @@ std::string WithSeparator(std::string folder) {
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
     return folder;
+}
+
+// A file name typed without an extension takes the first one offered.
+std::string WithDefaultExtension(std::string path, const char* extensions) {
+    std::string first;
+    std::istringstream(extensions ? extensions : "") >> first;
+    const std::size_t slash = path.find_last_of('/');
+    if (!first.empty() && slash != std::string::npos && slash + 1 < path.size() &&
+        path.find('.', slash) == std::string::npos)
+        path += "." + first;
+    return path;
 }
 
 IMouseMod ModOf(unsigned state) {
@@ -451,8 +464,10 @@ IPopupMenu* X11Platform::PopupMenu(IPopupMenu& menu, int x, int y) {
     Window child = 0;
     XTranslateCoordinates(display_, window_, DefaultRootWindow(display_), x, y, &rootX, &rootY,
                           &child);
-    // Whatever the button that opened the menu was doing ends here.
+    // Whatever the button that opened the menu was doing ends here, and the
+    // next press starts a new click.
     captured_ = false;
+    lastPressButton_ = 0;
     IPopupMenu* chosen = x11::RunPopupMenu(display_, menu, rootX, rootY, [this](XEvent& event) {
         if (event.type == Expose || event.type == DestroyNotify)
             Handle(event);
@@ -478,17 +493,37 @@ void X11Platform::RepaintWhileWaiting() {
 ShellDialogs::BoxAnswer X11Platform::MessageBox(const char* text, const char* caption,
                                                 ShellDialogs::BoxKind kind) {
     using Answer = ShellDialogs::BoxAnswer;
+    const bool question = kind == ShellDialogs::BoxKind::kYesNo;
     const std::string program = x11::DialogProgram();
-    if (program.empty())
-        return kind == ShellDialogs::BoxKind::kYesNo ? Answer::kNo : Answer::kOk;
+    if (program.empty()) {
+        if (!display_)
+            return question ? Answer::kNo : Answer::kOk;
+        x11::DialogSpec spec;
+        spec.title = caption ? caption : "";
+        spec.message = text ? text : "";
+        spec.buttons =
+            question ? std::vector<std::string>{"Yes", "No"} : std::vector<std::string>{"OK"};
+        const int pressed = RunOwnDialog(spec);
+        return !question ? Answer::kOk : pressed == 1 ? Answer::kNo : Answer::kYes;
+    }
     std::string out;
     const int status =
         x11::RunAndRead(x11::MessageBoxCommand(program, text, caption, kind, TopLevelId()), out,
                         [this] { RepaintWhileWaiting(); });
-    if (kind != ShellDialogs::BoxKind::kYesNo)
+    if (!question)
         return Answer::kOk;
     // Only a clear No is No: closing the box counts as Yes, as on Windows.
     return status == 1 ? Answer::kNo : Answer::kYes;
+}
+
+int X11Platform::RunOwnDialog(x11::DialogSpec& spec) {
+    x11::ErrorTrap trap(display_);
+    captured_ = false;
+    lastPressButton_ = 0;
+    return x11::RunDialog(display_, TopLevel(), spec, [this](XEvent& event) {
+        if (event.type == Expose || event.type == DestroyNotify)
+            Handle(event);
+    });
 }
 
 unsigned long X11Platform::TopLevelId() const {
@@ -504,22 +539,64 @@ void X11Platform::PromptForFile(std::string& fileName, ShellDialogs::FileAction 
     fileName.clear();
     if (!display_)
         return;
-    const std::string program = x11::DialogProgram();
-    if (program.empty())
-        return;
+    const bool save = action == ShellDialogs::FileAction::kSave;
     const std::string start = WithSeparator(folder.empty() ? DesktopFolder() : folder) + proposed;
-    std::string out;
-    const int status =
-        x11::RunAndRead(x11::FileDialogCommand(program, action, start, extensions, TopLevelId()),
-                        out, [this] { RepaintWhileWaiting(); });
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
-        out.pop_back();
-    if (status != 0 || out.empty() || out[0] != '/')
+    const std::string program = x11::DialogProgram();
+    std::string chosen;
+    if (!program.empty()) {
+        const int status = x11::RunAndRead(
+            x11::FileDialogCommand(program, action, start, extensions, TopLevelId()), chosen,
+            [this] { RepaintWhileWaiting(); });
+        while (!chosen.empty() && (chosen.back() == '\n' || chosen.back() == '\r'))
+            chosen.pop_back();
+        if (status != 0)
+            chosen.clear();
+    } else {
+        chosen = OwnFileDialog(save, start, extensions ? extensions : "");
+    }
+    if (chosen.empty() || chosen[0] != '/' || chosen.back() == '/')
         return;
-    if (action == ShellDialogs::FileAction::kOpen && !FileExists(out))
+    if (save)
+        chosen = WithDefaultExtension(chosen, extensions);
+    if (!save && !FileExists(chosen))
         return;
-    fileName = out;
-    folder = out.substr(0, out.find_last_of('/') + 1);
+    fileName = chosen;
+    folder = chosen.substr(0, chosen.find_last_of('/') + 1);
+}
+
+std::string X11Platform::OwnFileDialog(bool save, const std::string& start,
+                                       const std::string& extensions) {
+    x11::DialogSpec spec;
+    spec.title = save ? "Save" : "Open";
+    spec.withPath = true;
+    spec.path = start;
+    spec.buttons = {save ? "Save" : "Open", "Cancel"};
+    for (;;) {
+        spec.message = std::string(save ? "Save as" : "Open") +
+                       (extensions.empty() ? "" : " (" + extensions + ")") + ":";
+        if (RunOwnDialog(spec) != 0)
+            return "";
+        const std::string path = WithDefaultExtension(spec.path, extensions.c_str());
+        const std::string parent = path.substr(0, path.find_last_of('/') + 1);
+        std::string problem;
+        if (path.empty() || path[0] != '/' || path.back() == '/')
+            problem = "Please give the full path of a file.";
+        else if (save && !FolderExists(parent))
+            problem = "The folder " + parent + " does not exist.";
+        else if (!save && !FileExists(path))
+            problem = "The file " + path + " does not exist.";
+        if (!problem.empty()) {
+            MessageBox(problem.c_str(), spec.title.c_str(), ShellDialogs::BoxKind::kErrorOk);
+            continue;
+        }
+        if (save && FileExists(path)) {
+            const std::string ask = path + " already exists.\nDo you want to replace it?";
+            if (MessageBox(ask.c_str(), spec.title.c_str(), ShellDialogs::BoxKind::kYesNo) ==
+                ShellDialogs::BoxAnswer::kNo)
+                continue;
+        }
+        return path;
+    }
 }
 
 bool X11Platform::PromptForColor(IColor& /*color*/, const char* /*title*/) {

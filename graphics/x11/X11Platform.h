@@ -17,6 +17,9 @@
 #include "graphics/IGraphics.h"
 
 class X11TextEntry;
+namespace x11 {
+struct DialogSpec;
+}
 
 class X11Platform : public EditorPlatform {
 public:
@@ -62,6 +65,9 @@ private:
     // Waits for a dialog process while the editor keeps repainting.
     void RepaintWhileWaiting();
     Window TopLevel() const;
+    // Our own drawn dialogs, where no dialog program is installed.
+    int RunOwnDialog(x11::DialogSpec& spec);
+    std::string OwnFileDialog(bool save, const std::string& start, const std::string& extensions);
     // The host's top-level window as a number for the dialog programs; 0 for none.
     unsigned long TopLevelId() const;
 

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <thread>
 
@@ -315,4 +319,93 @@ TEST_F(WindowTest, BadlyPairedCallsAreHarmless) {
     EXPECT_EQ(H().Dispatch(effEditOpen, 0, 0, nullptr), 0);
     H().Dispatch(effEditIdle);
     EXPECT_EQ(H().Dispatch(effEditClose), 1);
+}
+
+namespace {
+
+// The user at the screen, on a connection of their own (the host's thread is
+// inside a modal menu or dialog): for each step, waits for a new window of
+// ours to show (override-redirect for menus), then presses the keys.
+struct UserStep {
+    bool menu;
+    std::vector<const char*> keys;
+};
+
+std::thread UserAtScreen(std::vector<UserStep> steps, int* seenWindows) {
+    return std::thread([steps, seenWindows] {
+        Display* d = XOpenDisplay(nullptr);
+        std::vector<Window> seen;
+        auto fresh = [&](bool menu) {
+            for (int wait = 0; wait < 300; ++wait) {
+                Window root = 0, parent = 0, *children = nullptr;
+                unsigned count = 0;
+                XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count);
+                Window found = 0;
+                for (unsigned i = 0; i < count && !found; ++i) {
+                    XWindowAttributes a{};
+                    if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable &&
+                        (a.override_redirect != 0) == menu && a.width < 900 &&
+                        std::find(seen.begin(), seen.end(), children[i]) == seen.end())
+                        found = children[i];
+                }
+                if (children)
+                    XFree(children);
+                if (found) {
+                    seen.push_back(found);
+                    usleep(50000);
+                    return;
+                }
+                usleep(10000);
+            }
+        };
+        for (const UserStep& step : steps) {
+            fresh(step.menu);
+            for (const char* key : step.keys) {
+                const KeyCode code = XKeysymToKeycode(d, XStringToKeysym(key));
+                XTestFakeKeyEvent(d, code, True, 0);
+                XTestFakeKeyEvent(d, code, False, 0);
+                XSync(d, False);
+                usleep(20000);
+            }
+        }
+        *seenWindows = static_cast<int>(seen.size());
+        XCloseDisplay(d);
+    });
+}
+
+} // namespace
+
+TEST_F(WindowTest, SavingAProgramWithOurOwnDialogsAsksBeforeReplacing) {
+    // No dialog program on the path: our own drawn dialogs answer.
+    setenv("PATH", "/nonexistent", 1);
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    Pump(60);
+    const std::string saved = hosttest::IsolateSettings() + "/Fat Monster.fxp";
+    std::remove(saved.c_str());
+    const std::vector<const char*> toSave = {"Down", "Down", "Down", "Down", "Down", "Return"};
+
+    // Option menu, "Save Program", and the proposed name as it stands.
+    int seen = 0;
+    std::thread user = UserAtScreen({{true, toSave}, {false, {"Return"}}}, &seen);
+    Click(630, 348);
+    Pump(50);
+    user.join();
+    Pump(50);
+    EXPECT_EQ(seen, 2);
+    struct stat info {};
+    ASSERT_EQ(stat(saved.c_str(), &info), 0) << saved;
+    EXPECT_GT(info.st_size, 0);
+
+    // Again: the file is there, so we are asked; No brings the file dialog
+    // back, and Escape there cancels.
+    std::remove(saved.c_str());
+    shelltest::WriteText(saved, "keep");
+    user = UserAtScreen(
+        {{true, toSave}, {false, {"Return"}}, {false, {"Escape"}}, {false, {"Escape"}}}, &seen);
+    Click(630, 348);
+    Pump(50);
+    user.join();
+    Pump(50);
+    EXPECT_EQ(seen, 4);
+    EXPECT_EQ(shelltest::ReadText(saved), "keep");
 }
