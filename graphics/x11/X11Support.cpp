@@ -61,8 +61,10 @@ ErrorTrap::ErrorTrap(Display* display) : display_(display), firstSerial_(NextReq
 }
 
 ErrorTrap::~ErrorTrap() {
-    // Errors arrive after the request; collect them before the handler goes.
-    XSync(display_, False);
+    // Errors arrive after the request; collect them before the handler goes
+    // (a round trip, spared when nothing was sent).
+    if (NextRequest(display_) != firstSerial_)
+        XSync(display_, False);
     if (--trapDepth == 0) {
         XSetErrorHandler(previousHandler);
         previousHandler = nullptr;

@@ -409,3 +409,30 @@ TEST_F(WindowTest, SavingAProgramWithOurOwnDialogsAsksBeforeReplacing) {
     EXPECT_EQ(seen, 4);
     EXPECT_EQ(shelltest::ReadText(saved), "keep");
 }
+
+TEST_F(WindowTest, DialogProgramAnswersTheFileDialog) {
+    // A stand-in for zenity that logs how it was asked and picks a file.
+    const std::string folder = hosttest::IsolateSettings() + "/bin";
+    mkdir(folder.c_str(), 0755);
+    const std::string log = folder + "/asked.txt";
+    const std::string chosen = hosttest::IsolateSettings() + "/Picked";
+    shelltest::WriteText(folder + "/zenity", "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\" >> '" +
+                                                 log + "'; done\necho '" + chosen + "'\n");
+    chmod((folder + "/zenity").c_str(), 0755);
+    setenv("PATH", (folder + ":/usr/bin:/bin").c_str(), 1);
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    Pump(60);
+    int seen = 0;
+    std::thread user =
+        UserAtScreen({{true, {"Down", "Down", "Down", "Down", "Down", "Return"}}}, &seen);
+    Click(630, 348);
+    Pump(50);
+    user.join();
+    Pump(50);
+    const std::string asked = shelltest::ReadText(log);
+    EXPECT_NE(asked.find("--file-selection\n"), std::string::npos) << asked;
+    EXPECT_NE(asked.find("--save\n--confirm-overwrite\n"), std::string::npos) << asked;
+    EXPECT_NE(asked.find("--file-filter=*.fxp | *.fxp\n"), std::string::npos) << asked;
+    struct stat info {};
+    EXPECT_EQ(stat((chosen + ".fxp").c_str(), &info), 0) << "saved with the extension added";
+}
