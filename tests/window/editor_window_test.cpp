@@ -436,3 +436,30 @@ TEST_F(WindowTest, DialogProgramAnswersTheFileDialog) {
     struct stat info {};
     EXPECT_EQ(stat((chosen + ".fxp").c_str(), &info), 0) << "saved with the extension added";
 }
+
+TEST_F(WindowTest, VisitingTheWebSiteHandsTheAddressToXdgOpen) {
+    const std::string folder = hosttest::IsolateSettings() + "/browser";
+    mkdir(folder.c_str(), 0755);
+    const std::string log = folder + "/opened.txt";
+    shelltest::WriteText(folder + "/xdg-open", "#!/bin/sh\necho \"$@\" > '" + log + ".part'\nmv '" +
+                                                   log + ".part' '" + log + "'\n");
+    chmod((folder + "/xdg-open").c_str(), 0755);
+    setenv("PATH", (folder + ":/usr/bin:/bin").c_str(), 1);
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    Pump(60);
+    int seen = 0;
+    // "Go Online..." is the last item; its second item visits the site.
+    std::thread user = UserAtScreen({{true, {"Up", "Right", "Down", "Return"}}}, &seen);
+    Click(630, 348);
+    Pump(50);
+    user.join();
+    struct stat info {};
+    for (int wait = 0; wait < 200 && stat(log.c_str(), &info) != 0; ++wait)
+        Pump(10);
+    EXPECT_EQ(seen, 1);
+    // The maker's home page, as the only argument.
+    const std::string opened = shelltest::ReadText(log);
+    EXPECT_EQ(opened.rfind("http", 0), 0u) << opened;
+    EXPECT_NE(opened.find("kelpmoor"), std::string::npos) << opened;
+    EXPECT_EQ(opened.find(' '), std::string::npos) << opened;
+}
