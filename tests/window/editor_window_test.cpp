@@ -18,6 +18,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <unistd.h>
 
 using namespace windowtest;
@@ -462,4 +463,44 @@ TEST_F(WindowTest, VisitingTheWebSiteHandsTheAddressToXdgOpen) {
     EXPECT_EQ(opened.rfind("http", 0), 0u) << opened;
     EXPECT_NE(opened.find("kelpmoor"), std::string::npos) << opened;
     EXPECT_EQ(opened.find(' '), std::string::npos) << opened;
+}
+
+TEST_F(WindowTest, MenusStayOnTheScreenAndEscapeDismissesThem) {
+    // The host's window low on the screen: the option menu opens upwards.
+    window = std::make_unique<HostWindow>(display, 200, 1024 - 400);
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    Pump(60);
+    XWindowAttributes shown{};
+    std::thread user([&shown] {
+        Display* d = XOpenDisplay(nullptr);
+        for (int wait = 0; wait < 300 && shown.width == 0; ++wait) {
+            Window root = 0, parent = 0, *children = nullptr;
+            unsigned count = 0;
+            XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count);
+            for (unsigned i = 0; i < count; ++i) {
+                XWindowAttributes a{};
+                if (XGetWindowAttributes(d, children[i], &a) && a.override_redirect &&
+                    a.map_state == IsViewable)
+                    shown = a;
+            }
+            if (children)
+                XFree(children);
+            usleep(10000);
+        }
+        usleep(50000);
+        const KeyCode escape = XKeysymToKeycode(d, XK_Escape);
+        XTestFakeKeyEvent(d, escape, True, 0);
+        XTestFakeKeyEvent(d, escape, False, 0);
+        XCloseDisplay(d);
+    });
+    const int program = static_cast<int>(H().Dispatch(effGetProgram));
+    Click(200 + 630, 1024 - 400 + 348);
+    Pump(50);
+    user.join();
+    Pump(50);
+    ASSERT_GT(shown.height, 200) << "the whole option menu";
+    EXPECT_GE(shown.y, 0);
+    EXPECT_LE(shown.y + shown.height, 1024) << "flipped up to stay on the screen";
+    EXPECT_LT(shown.y, 1024 - 400 + 358) << "above the button's bottom edge";
+    EXPECT_EQ(H().Dispatch(effGetProgram), program) << "dismissed: nothing ran";
 }
