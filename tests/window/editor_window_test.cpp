@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -252,7 +253,11 @@ TEST_F(WindowTest, OpenAndClose100TimesKeepsMemorySteady) {
             afterWarmUp = ResidentKb();
         EXPECT_EQ(window->Child(), 0u) << "the window goes with the close";
     }
-    EXPECT_LT(ResidentKb() - afterWarmUp, 2048) << "kB grown over 90 rounds";
+    // AddressSanitizer holds freed memory back (its leak check at exit covers
+    // this run instead).
+    if (!dlsym(RTLD_DEFAULT, "__asan_init")) {
+        EXPECT_LT(ResidentKb() - afterWarmUp, 2048) << "kB grown over 90 rounds";
+    }
 }
 
 TEST_F(WindowTest, TwoEditorsInOneProcessKeepTheirOwnWindows) {
