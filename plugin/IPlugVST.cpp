@@ -212,6 +212,9 @@ void IPlugVST::EditorResized() {
     if (editor_) {
         editRect_.bottom = static_cast<std::int16_t>(editor_->Height());
         editRect_.right = static_cast<std::int16_t>(editor_->Width());
+        // The host sizes its own window around ours.
+        if (editor_->WindowIsOpen())
+            CallHost(audioMasterSizeWindow, editor_->Width(), editor_->Height());
     }
     IPlugBase::EditorResized();
 }

@@ -199,13 +199,7 @@ void X11Platform::Idle() {
     if (!display_)
         return;
     x11::ErrorTrap trap(display_);
-    while (display_ && XPending(display_) > 0) {
-        XEvent event;
-        XNextEvent(display_, &event);
-        Handle(event);
-    }
-    if (!display_)
-        return;
+    HandlePending(true);
     const long long now = x11::NowMs();
     const int period = editor_ && editor_->FPS() > 0 ? 1000 / editor_->FPS() : 40;
     if (now - lastTick_ >= period) {
@@ -477,17 +471,21 @@ IPopupMenu* X11Platform::PopupMenu(IPopupMenu& menu, int x, int y) {
     return chosen;
 }
 
+void X11Platform::HandlePending(bool input) {
+    while (display_ && XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        // While a dialog is up, input waits; only painting and the window's end go on.
+        if (input || event.type == Expose || event.type == DestroyNotify)
+            Handle(event);
+    }
+}
+
 void X11Platform::RepaintWhileWaiting() {
     if (!display_)
         return;
     x11::ErrorTrap trap(display_);
-    while (display_ && XPending(display_) > 0) {
-        XEvent event;
-        XNextEvent(display_, &event);
-        // Input waits for the dialog; only painting and the window's end go on.
-        if (event.type == Expose || event.type == DestroyNotify)
-            Handle(event);
-    }
+    HandlePending(false);
 }
 
 ShellDialogs::BoxAnswer X11Platform::MessageBox(const char* text, const char* caption,

@@ -3,7 +3,8 @@
 // display connection of its own, the back buffer copied in with XPutImage,
 // and the events and the redraw timer handled on the host's idle calls (X has
 // no message loop of ours to run them). Menus and the text entry are drawn by
-// us; message boxes and file dialogs come from zenity or kdialog.
+// us; message boxes and file dialogs come from zenity or kdialog, else from
+// a dialog of our own.
 //
 // Everything runs on the host's interface thread, inside its calls; nothing
 // here starts a thread or blocks outside a modal menu or dialog.
@@ -55,6 +56,9 @@ private:
     enum class EntryState { kNone, kJustFocused, kRepainted, kCancel, kCommit };
 
     void Handle(XEvent& event);
+    // Handles the events that have arrived; only paints and the window's end
+    // unless input is taken.
+    void HandlePending(bool input);
     void HandleButton(const XButtonEvent& event, bool press);
     void HandleMotion(const XMotionEvent& event);
     void HandleKey(XKeyEvent& event);

@@ -177,33 +177,9 @@ TEST_F(WindowTest, ProgramMenuIsNavigatedWithKeys) {
     ASSERT_EQ(H().Dispatch(effGetProgram), 0);
     // The menu is modal inside the host's idle call: the user's keys come from
     // another connection once the menu is on the screen.
-    std::thread user([] {
-        Display* d = XOpenDisplay(nullptr);
-        bool shown = false;
-        for (int wait = 0; wait < 300 && !shown; ++wait) {
-            Window root = 0, parent = 0, *children = nullptr;
-            unsigned count = 0;
-            XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count);
-            for (unsigned i = 0; i < count; ++i) {
-                XWindowAttributes a{};
-                if (XGetWindowAttributes(d, children[i], &a) && a.override_redirect &&
-                    a.map_state == IsViewable)
-                    shown = true;
-            }
-            if (children)
-                XFree(children);
-            usleep(10000);
-        }
-        // First group, into it, second program, take it.
-        for (const char* key : {"Down", "Right", "Down", "Return"}) {
-            const KeyCode code = XKeysymToKeycode(d, XStringToKeysym(key));
-            XTestFakeKeyEvent(d, code, True, 0);
-            XTestFakeKeyEvent(d, code, False, 0);
-            XSync(d, False);
-            usleep(30000);
-        }
-        XCloseDisplay(d);
-    });
+    int seen = 0;
+    // First group, into it, second program, take it.
+    std::thread user = UserAtScreen({{true, {"Down", "Right", "Down", "Return"}}}, &seen);
     Click(470, 324); // the program number
     Pump(50);
     user.join();
@@ -327,60 +303,6 @@ TEST_F(WindowTest, BadlyPairedCallsAreHarmless) {
     EXPECT_EQ(H().Dispatch(effEditClose), 1);
 }
 
-namespace {
-
-// The user at the screen, on a connection of their own (the host's thread is
-// inside a modal menu or dialog): for each step, waits for a new window of
-// ours to show (override-redirect for menus), then presses the keys.
-struct UserStep {
-    bool menu;
-    std::vector<const char*> keys;
-};
-
-std::thread UserAtScreen(std::vector<UserStep> steps, int* seenWindows) {
-    return std::thread([steps, seenWindows] {
-        Display* d = XOpenDisplay(nullptr);
-        std::vector<Window> seen;
-        auto fresh = [&](bool menu) {
-            for (int wait = 0; wait < 300; ++wait) {
-                Window root = 0, parent = 0, *children = nullptr;
-                unsigned count = 0;
-                XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count);
-                Window found = 0;
-                for (unsigned i = 0; i < count && !found; ++i) {
-                    XWindowAttributes a{};
-                    if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable &&
-                        (a.override_redirect != 0) == menu && a.width < 900 &&
-                        std::find(seen.begin(), seen.end(), children[i]) == seen.end())
-                        found = children[i];
-                }
-                if (children)
-                    XFree(children);
-                if (found) {
-                    seen.push_back(found);
-                    usleep(50000);
-                    return;
-                }
-                usleep(10000);
-            }
-        };
-        for (const UserStep& step : steps) {
-            fresh(step.menu);
-            for (const char* key : step.keys) {
-                const KeyCode code = XKeysymToKeycode(d, XStringToKeysym(key));
-                XTestFakeKeyEvent(d, code, True, 0);
-                XTestFakeKeyEvent(d, code, False, 0);
-                XSync(d, False);
-                usleep(20000);
-            }
-        }
-        *seenWindows = static_cast<int>(seen.size());
-        XCloseDisplay(d);
-    });
-}
-
-} // namespace
-
 TEST_F(WindowTest, SavingAProgramWithOurOwnDialogsAsksBeforeReplacing) {
     // No dialog program on the path: our own drawn dialogs answer.
     setenv("PATH", "/nonexistent", 1);
@@ -478,24 +400,12 @@ TEST_F(WindowTest, MenusStayOnTheScreenAndEscapeDismissesThem) {
     XWindowAttributes shown{};
     std::thread user([&shown] {
         Display* d = XOpenDisplay(nullptr);
-        for (int wait = 0; wait < 300 && shown.width == 0; ++wait) {
-            Window root = 0, parent = 0, *children = nullptr;
-            unsigned count = 0;
-            XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count);
-            for (unsigned i = 0; i < count; ++i) {
-                XWindowAttributes a{};
-                if (XGetWindowAttributes(d, children[i], &a) && a.override_redirect &&
-                    a.map_state == IsViewable)
-                    shown = a;
-            }
-            if (children)
-                XFree(children);
-            usleep(10000);
-        }
-        usleep(50000);
+        std::vector<Window> seen;
+        WaitForNewWindow(d, true, seen, &shown);
         const KeyCode escape = XKeysymToKeycode(d, XK_Escape);
         XTestFakeKeyEvent(d, escape, True, 0);
         XTestFakeKeyEvent(d, escape, False, 0);
+        XSync(d, False);
         XCloseDisplay(d);
     });
     const int program = static_cast<int>(H().Dispatch(effGetProgram));

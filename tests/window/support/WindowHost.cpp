@@ -2,11 +2,24 @@
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace windowtest {
+
+namespace {
+
+void PressKey(Display* display, const char* keysymName) {
+    const KeyCode code = XKeysymToKeycode(display, XStringToKeysym(keysymName));
+    XTestFakeKeyEvent(display, code, True, 0);
+    XTestFakeKeyEvent(display, code, False, 0);
+    XSync(display, False);
+}
+
+} // namespace
 
 HostWindow::HostWindow(Display* display, int x, int y, int width, int height) : display_(display) {
     XSetWindowAttributes attributes{};
@@ -43,6 +56,51 @@ Window HostWindow::Child() const {
     if (children)
         XFree(children);
     return child;
+}
+
+Window WaitForNewWindow(Display* display, bool menu, std::vector<Window>& seen,
+                        XWindowAttributes* attributes) {
+    for (int wait = 0; wait < 300; ++wait) {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+        Window found = 0;
+        for (unsigned i = 0; i < count && !found; ++i) {
+            XWindowAttributes a{};
+            if (XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable &&
+                (a.override_redirect != 0) == menu && a.width < 900 &&
+                std::find(seen.begin(), seen.end(), children[i]) == seen.end()) {
+                found = children[i];
+                if (attributes)
+                    *attributes = a;
+            }
+        }
+        if (children)
+            XFree(children);
+        if (found) {
+            seen.push_back(found);
+            usleep(50000); // drawn and grabbing
+            return found;
+        }
+        usleep(10000);
+    }
+    return 0;
+}
+
+std::thread UserAtScreen(std::vector<UserStep> steps, int* seenWindows) {
+    return std::thread([steps, seenWindows] {
+        Display* d = XOpenDisplay(nullptr);
+        std::vector<Window> seen;
+        for (const UserStep& step : steps) {
+            WaitForNewWindow(d, step.menu, seen);
+            for (const char* key : step.keys) {
+                PressKey(d, key);
+                usleep(20000);
+            }
+        }
+        *seenWindows = static_cast<int>(seen.size());
+        XCloseDisplay(d);
+    });
 }
 
 void WindowTest::SetUp() {
@@ -102,10 +160,7 @@ void WindowTest::Click(int x, int y, int button) {
 }
 
 void WindowTest::Key(const char* keysymName) {
-    const KeyCode code = XKeysymToKeycode(display, XStringToKeysym(keysymName));
-    XTestFakeKeyEvent(display, code, True, 0);
-    XTestFakeKeyEvent(display, code, False, 0);
-    XSync(display, False);
+    PressKey(display, keysymName);
 }
 
 void WindowTest::Type(const std::string& text) {

@@ -10,6 +10,8 @@
 
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace windowtest {
 
@@ -29,6 +31,22 @@ private:
     Display* display_;
     Window window_ = 0;
 };
+
+// Waits up to 3 s for a top-level window of ours to show that is not in seen
+// (override-redirect for a menu, else a dialog), adds it to seen and returns
+// it with its attributes; 0 when none showed.
+Window WaitForNewWindow(Display* display, bool menu, std::vector<Window>& seen,
+                        XWindowAttributes* attributes = nullptr);
+
+// The user at the screen, on a connection of their own (the host's thread is
+// inside a modal menu or dialog): for each step, waits for a new window of
+// ours to show (override-redirect for menus), then presses the keys. The
+// number of windows seen is stored when the thread ends.
+struct UserStep {
+    bool menu;
+    std::vector<const char*> keys;
+};
+std::thread UserAtScreen(std::vector<UserStep> steps, int* seenWindows);
 
 class WindowTest : public ::testing::Test {
 protected:
