@@ -419,3 +419,19 @@ TEST_F(WindowTest, MenusStayOnTheScreenAndEscapeDismissesThem) {
     EXPECT_LT(shown.y, 1024 - 400 + 358) << "above the button's bottom edge";
     EXPECT_EQ(H().Dispatch(effGetProgram), program) << "dismissed: nothing ran";
 }
+
+TEST_F(WindowTest, KeysTheEditorDoesNotTakeReachTheHostWindow) {
+    XSelectInput(display, window->Id(), KeyPressMask | StructureNotifyMask);
+    ASSERT_EQ(H().Dispatch(effEditOpen, 0, 0, window->Parent()), 1);
+    Pump(60);
+    MoveTo(300, 300);
+    Pump(30);
+    Key("q");
+    Key("F5");
+    Pump(60);
+    std::vector<KeySym> got;
+    XEvent event;
+    while (XCheckTypedWindowEvent(display, window->Id(), KeyPress, &event))
+        got.push_back(XLookupKeysym(&event.xkey, 0));
+    EXPECT_EQ(got, (std::vector<KeySym>{XK_q, XK_F5}));
+}
