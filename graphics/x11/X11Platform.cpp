@@ -428,6 +428,8 @@ void X11Platform::CreateTextEntry(IControl& control, const IText& style, const I
     x11::ErrorTrap trap(display_);
     const PlugParam* param =
         paramIndex >= 0 && editor_->GetPlug() ? editor_->GetPlug()->GetParam(paramIndex) : nullptr;
+    int revert = 0;
+    XGetInputFocus(display_, &focusBefore_, &revert);
     entry_ = std::make_unique<X11TextEntry>(display_, window_, visual_, depth_, colormap_,
                                             inputMethod_, rect, style, text, param);
     entryControl_ = &control;
@@ -445,9 +447,10 @@ void X11Platform::CloseTextEntry() {
     entryState_ = EntryState::kNone;
     entryControl_ = nullptr;
     entryParam_ = -1;
-    // The focus goes back to the host's window so its shortcuts work again.
+    // The focus goes back where it was, so the host's shortcuts work again.
     if (window_ && parent_)
-        XSetInputFocus(display_, TopLevel(), RevertToParent, CurrentTime);
+        XSetInputFocus(display_, focusBefore_ != None ? focusBefore_ : TopLevel(), RevertToParent,
+                       CurrentTime);
 }
 
 IPopupMenu* X11Platform::PopupMenu(IPopupMenu& menu, int x, int y) {

@@ -102,6 +102,7 @@ private:
     std::unique_ptr<X11TextEntry> entry_;
     EntryState entryState_ = EntryState::kNone;
     bool entryFocused_ = false;
+    Window focusBefore_ = 0; // who had the keyboard before the entry took it
     IControl* entryControl_ = nullptr;
     int entryParam_ = -1;
 };
