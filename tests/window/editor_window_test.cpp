@@ -216,6 +216,16 @@ TEST_F(WindowTest, ProgramNameEntryTakesTypedText) {
     Key("Escape");
     Pump(100);
     EXPECT_EQ(H().ProgramName(), "glas2");
+
+    // So does the wheel, and it turns nothing meanwhile.
+    Click(600, 324);
+    Pump(100);
+    Type("yyy");
+    Press(4);
+    Release(4);
+    Pump(100);
+    EXPECT_EQ(H().ProgramName(), "glas2");
+    EXPECT_EQ(H().CountCalls(audioMasterBeginEdit), 0);
 }
 
 TEST_F(WindowTest, OpenAndClose100TimesKeepsMemorySteady) {
