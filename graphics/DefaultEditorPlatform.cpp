@@ -1,9 +1,15 @@
-// Until a window layer for this system is built in, editors are offscreen:
-// they keep their state and paint into their back buffer, and every dialog
-// answers as cancelled.
+// Where no window layer is linked in (the tests of the editor, systems without
+// one yet), editors are offscreen: they keep their state and paint into their
+// back buffer, and every dialog answers as cancelled.
 #include "graphics/EditorPlatform.h"
 #include "graphics/HeadlessPlatform.h"
 
-std::unique_ptr<EditorPlatform> MakeEditorPlatform() {
+// Weak: a build with a window layer links that layer's MakeEditorPlatform into
+// the plug-in, and it takes the place of this one.
+#if defined(__GNUC__)
+__attribute__((weak))
+#endif
+std::unique_ptr<EditorPlatform>
+MakeEditorPlatform() {
     return std::make_unique<HeadlessPlatform>();
 }

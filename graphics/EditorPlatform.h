@@ -36,6 +36,10 @@ public:
     virtual void Resize(int width, int height) = 0;
     // The rectangle must be copied to the screen again at the next paint.
     virtual void Invalidate(const IRect& rect) = 0;
+    // The host's idle call for the editor (effEditIdle), on its interface
+    // thread: a window layer without a message loop of its own handles its
+    // events and its redraw timer here.
+    virtual void Idle() {}
 
     // A modal message box; the answer is the button pressed.
     virtual ShellDialogs::BoxAnswer MessageBox(const char* text, const char* caption,

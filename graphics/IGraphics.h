@@ -91,6 +91,8 @@ public:
     bool OpenWindow(void* parentWindow);
     void CloseWindow();
     bool WindowIsOpen() const;
+    // The host's idle call for the editor: the window handles its events and timer.
+    void Idle() { platform_->Idle(); }
 
     // Events from the window, in editor pixels.
     void OnMouseDown(int x, int y, const IMouseMod& mod);

@@ -21,6 +21,10 @@ std::string SettingsFilePath();
 // The user's documents folder (XDG_DOCUMENTS_DIR, from the environment or
 // from user-dirs.dirs, when that folder exists), else the home folder.
 std::string DocumentsFolder();
+
+// The user's desktop folder (XDG_DESKTOP_DIR, looked up the same way), else
+// the home folder.
+std::string DesktopFolder();
 // The user's home folder: $HOME, else the password database.
 std::string HomeFolder();
 

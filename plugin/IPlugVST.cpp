@@ -212,6 +212,9 @@ void IPlugVST::EditorResized() {
     if (editor_) {
         editRect_.bottom = static_cast<std::int16_t>(editor_->Height());
         editRect_.right = static_cast<std::int16_t>(editor_->Width());
+        // The host sizes its own window around ours.
+        if (editor_->WindowIsOpen())
+            CallHost(audioMasterSizeWindow, editor_->Width(), editor_->Height());
     }
     IPlugBase::EditorResized();
 }
@@ -305,6 +308,15 @@ VstIntPtr IPlugVST::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 ind
         result = 0;
     }
     plug->Lock().Leave();
+    // The editor's window handles its events and timer outside the lock, as
+    // window messages arrive outside the dispatcher elsewhere: a modal menu or
+    // dialog must not hold up the audio thread.
+    if (opcode == effEditIdle && plug->Editor()) {
+        try {
+            plug->Editor()->Idle();
+        } catch (...) {
+        }
+    }
     return result;
 }
 

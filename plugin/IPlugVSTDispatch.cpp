@@ -121,6 +121,8 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
 
     case effEditOpen:
         if (editor_ && editor_->OpenWindow(ptr)) {
+            // Hosts that size their window from the request rather than effEditGetRect.
+            CallHost(audioMasterSizeWindow, editor_->Width(), editor_->Height());
             EditorOpened();
             return 1;
         }

@@ -8,7 +8,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libpng-dev zlib1g-dev libsndfile1-dev
     libstb-dev libcairo2-dev fonts-liberation2
-    libx11-dev libcurl4-openssl-dev
+    libx11-dev libxext-dev libcurl4-openssl-dev
+    xvfb xauth libxtst-dev x11-utils x11-apps
     clang g++-multilib
 )
 

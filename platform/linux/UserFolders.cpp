@@ -141,18 +141,32 @@ std::string SettingsFilePath() {
     return Join(SettingsFolder(), kSettingsFile);
 }
 
-std::string DocumentsFolder() {
+namespace {
+
+// An XDG user folder (XDG_DOCUMENTS_DIR, XDG_DESKTOP_DIR) from the environment
+// or user-dirs.dirs when it exists, else the home folder.
+std::string UserDir(const char* variable) {
     std::string home = HomeFolder();
-    std::string folder = ExpandHome(Environment("XDG_DOCUMENTS_DIR"), home);
+    std::string folder = ExpandHome(Environment(variable), home);
     if (!folder.empty() && FolderExists(folder))
         return folder;
     std::string config = ConfigHome();
     if (!config.empty()) {
-        folder = ExpandHome(ReadUserDir(Join(config, "user-dirs.dirs"), "XDG_DOCUMENTS_DIR"), home);
+        folder = ExpandHome(ReadUserDir(Join(config, "user-dirs.dirs"), variable), home);
         if (!folder.empty() && FolderExists(folder))
             return folder;
     }
     return home;
+}
+
+} // namespace
+
+std::string DocumentsFolder() {
+    return UserDir("XDG_DOCUMENTS_DIR");
+}
+
+std::string DesktopFolder() {
+    return UserDir("XDG_DESKTOP_DIR");
 }
 
 bool EnsureFolder(const std::string& path) {

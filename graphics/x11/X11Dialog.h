@@ -1,0 +1,31 @@
+#pragma once
+// Our own modal dialog for machines without zenity or kdialog: a window over
+// the host's window with the message, an optional path field (the text entry
+// of the editor) and a row of buttons. Tab moves between the field and the
+// buttons, Return presses the default button, Escape the last one (Cancel or
+// No); a click on a button presses it.
+
+#include <X11/Xlib.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace x11 {
+
+struct DialogSpec {
+    std::string title;
+    std::string message;
+    std::vector<std::string> buttons; // the first is the default
+    bool withPath = false;            // a one-line field holding path
+    std::string path;
+};
+
+// Shows the dialog centred over owner and waits for an answer; onOtherEvent
+// gets every event for other windows meanwhile. The index of the button
+// pressed (the last one when the window is closed), with spec.path holding
+// the field's text.
+int RunDialog(Display* display, Window owner, DialogSpec& spec,
+              const std::function<void(XEvent&)>& onOtherEvent);
+
+} // namespace x11

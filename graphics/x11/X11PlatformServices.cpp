@@ -1,0 +1,222 @@
+// The services of the X11 editor window besides the window itself: message
+// boxes and file dialogs, folders, the clipboard and the web browser.
+
+#include <X11/Xatom.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "graphics/x11/X11Dialog.h"
+#include "graphics/x11/X11Dialogs.h"
+#include "graphics/x11/X11Platform.h"
+#include "graphics/x11/X11Support.h"
+#include "platform/Module.h"
+#include "platform/UserFolders.h"
+
+namespace {
+
+// How long the clipboard's owner has to answer.
+constexpr long kClipboardWaitMs = 500;
+
+std::string WithSeparator(std::string folder) {
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+// A file name typed without an extension takes the first one offered.
+std::string WithDefaultExtension(std::string path, const char* extensions) {
+    std::string first;
+    std::istringstream(extensions ? extensions : "") >> first;
+    const std::size_t slash = path.find_last_of('/');
+    if (!first.empty() && slash != std::string::npos && slash + 1 < path.size() &&
+        path.find('.', slash) == std::string::npos)
+        path += "." + first;
+    return path;
+}
+
+} // namespace
+
+ShellDialogs::BoxAnswer X11Platform::MessageBox(const char* text, const char* caption,
+                                                ShellDialogs::BoxKind kind) {
+    using Answer = ShellDialogs::BoxAnswer;
+    const bool question = kind == ShellDialogs::BoxKind::kYesNo;
+    const std::string program = x11::DialogProgram();
+    if (program.empty()) {
+        if (!display_)
+            return question ? Answer::kNo : Answer::kOk;
+        x11::DialogSpec spec;
+        spec.title = caption ? caption : "";
+        spec.message = text ? text : "";
+        spec.buttons =
+            question ? std::vector<std::string>{"Yes", "No"} : std::vector<std::string>{"OK"};
+        const int pressed = RunOwnDialog(spec);
+        return !question ? Answer::kOk : pressed == 1 ? Answer::kNo : Answer::kYes;
+    }
+    std::string out;
+    const int status =
+        x11::RunAndRead(x11::MessageBoxCommand(program, text, caption, kind, TopLevelId()), out,
+                        [this] { RepaintWhileWaiting(); });
+    if (!question)
+        return Answer::kOk;
+    // Only a clear No is No: closing the box counts as Yes, as on Windows.
+    return status == 1 ? Answer::kNo : Answer::kYes;
+}
+
+int X11Platform::RunOwnDialog(x11::DialogSpec& spec) {
+    x11::ErrorTrap trap(display_);
+    captured_ = false;
+    lastPressButton_ = 0;
+    return x11::RunDialog(display_, TopLevel(), spec, [this](XEvent& event) {
+        if (event.type == Expose || event.type == DestroyNotify)
+            Handle(event);
+    });
+}
+
+unsigned long X11Platform::TopLevelId() const {
+    if (!display_ || !parent_)
+        return 0;
+    x11::ErrorTrap trap(display_);
+    return TopLevel();
+}
+
+void X11Platform::PromptForFile(std::string& fileName, ShellDialogs::FileAction action,
+                                std::string& folder, const char* extensions) {
+    const std::string proposed = fileName;
+    fileName.clear();
+    if (!display_)
+        return;
+    const bool save = action == ShellDialogs::FileAction::kSave;
+    const std::string start = WithSeparator(folder.empty() ? DesktopFolder() : folder) + proposed;
+    const std::string program = x11::DialogProgram();
+    std::string chosen;
+    if (!program.empty()) {
+        const int status = x11::RunAndRead(
+            x11::FileDialogCommand(program, action, start, extensions, TopLevelId()), chosen,
+            [this] { RepaintWhileWaiting(); });
+        while (!chosen.empty() && (chosen.back() == '\n' || chosen.back() == '\r'))
+            chosen.pop_back();
+        if (status != 0)
+            chosen.clear();
+    } else {
+        chosen = OwnFileDialog(save, start, extensions ? extensions : "");
+    }
+    if (chosen.empty() || chosen[0] != '/' || chosen.back() == '/')
+        return;
+    if (save)
+        chosen = WithDefaultExtension(chosen, extensions);
+    if (!save && !FileExists(chosen))
+        return;
+    fileName = chosen;
+    folder = chosen.substr(0, chosen.find_last_of('/') + 1);
+}
+
+std::string X11Platform::OwnFileDialog(bool save, const std::string& start,
+                                       const std::string& extensions) {
+    x11::DialogSpec spec;
+    spec.title = save ? "Save" : "Open";
+    spec.withPath = true;
+    spec.path = start;
+    spec.buttons = {save ? "Save" : "Open", "Cancel"};
+    for (;;) {
+        spec.message = std::string(save ? "Save as" : "Open") +
+                       (extensions.empty() ? "" : " (" + extensions + ")") + ":";
+        if (RunOwnDialog(spec) != 0)
+            return "";
+        const std::string path = WithDefaultExtension(spec.path, extensions.c_str());
+        const std::string parent = path.substr(0, path.find_last_of('/') + 1);
+        std::string problem;
+        if (path.empty() || path[0] != '/' || path.back() == '/')
+            problem = "Please give the full path of a file.";
+        else if (save && !FolderExists(parent))
+            problem = "The folder " + parent + " does not exist.";
+        else if (!save && !FileExists(path))
+            problem = "The file " + path + " does not exist.";
+        if (!problem.empty()) {
+            MessageBox(problem.c_str(), spec.title.c_str(), ShellDialogs::BoxKind::kErrorOk);
+            continue;
+        }
+        if (save && FileExists(path)) {
+            const std::string ask = path + " already exists.\nDo you want to replace it?";
+            if (MessageBox(ask.c_str(), spec.title.c_str(), ShellDialogs::BoxKind::kYesNo) ==
+                ShellDialogs::BoxAnswer::kNo)
+                continue;
+        }
+        return path;
+    }
+}
+
+bool X11Platform::PromptForColor(IColor& /*color*/, const char* /*title*/) {
+    // The instrument asks for no colours.
+    return false;
+}
+
+std::string X11Platform::HostFolder() {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if (n <= 0)
+        return "";
+    const std::string exe(path, static_cast<std::size_t>(n));
+    return exe.substr(0, exe.find_last_of('/') + 1);
+}
+
+std::string X11Platform::PluginFolder() {
+    return WithSeparator(ModuleFolder());
+}
+
+std::string X11Platform::DesktopFolder() {
+    return WithSeparator(::DesktopFolder());
+}
+
+std::string X11Platform::AppDataFolder(bool shared) {
+    const char* dirs = std::getenv(shared ? "XDG_CONFIG_DIRS" : "XDG_CONFIG_HOME");
+    std::string folder = dirs && dirs[0] == '/' ? std::string(dirs) : std::string();
+    folder = folder.substr(0, folder.find(':'));
+    if (folder.empty())
+        folder = shared ? "/etc/xdg" : HomeFolder() + "/.config";
+    return WithSeparator(folder);
+}
+
+bool X11Platform::ClipboardText(std::string& text) {
+    text.clear();
+    if (!display_ || !window_)
+        return false;
+    x11::ErrorTrap trap(display_);
+    if (XGetSelectionOwner(display_, clipboardAtom_) == None)
+        return false;
+    XConvertSelection(display_, clipboardAtom_, utf8Atom_, transferAtom_, window_, CurrentTime);
+    XFlush(display_);
+    const long long until = x11::NowMs() + kClipboardWaitMs;
+    XEvent event;
+    bool answered = false;
+    while (x11::NowMs() < until) {
+        if (XCheckTypedWindowEvent(display_, window_, SelectionNotify, &event)) {
+            answered = true;
+            break;
+        }
+        usleep(5000);
+    }
+    if (!answered || event.xselection.property == None)
+        return false;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, left = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, window_, transferAtom_, 0, 1 << 20, True, AnyPropertyType,
+                           &type, &format, &count, &left, &data) == Success &&
+        data) {
+        if (format == 8 && (type == utf8Atom_ || type == XA_STRING))
+            text.assign(reinterpret_cast<const char*>(data), count);
+        XFree(data);
+    }
+    return !text.empty();
+}
+
+bool X11Platform::OpenInBrowser(const char* url) {
+    if (!url || !*url)
+        return false;
+    return x11::Launch({"xdg-open", url});
+}
+
+// Linked into the plug-in on X11 systems in place of the offscreen default.
