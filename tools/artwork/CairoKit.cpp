@@ -113,6 +113,42 @@ void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r) 
     cairo_close_path(cr);
 }
 
+namespace {
+
+// libpng reports errors by longjmp to here; nothing on this frame is read
+// after such a jump.
+bool WriteImage(png_structp png, png_infop info, std::FILE* file, const unsigned char* data,
+                int width, int height, int stride, std::vector<unsigned char>& row) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y) {
+        // Cairo keeps premultiplied native-endian ARGB; PNG wants straight RGBA.
+        const auto* in =
+            reinterpret_cast<const uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = in[x];
+            const unsigned a = p >> 24;
+            unsigned char* out = &row[static_cast<std::size_t>(x) * 4];
+            for (int c = 0; c < 3; ++c) {
+                const unsigned v = (p >> (16 - 8 * c)) & 0xFF;
+                out[c] = static_cast<unsigned char>(a ? (v * 255 + a / 2) / a : 0);
+            }
+            out[3] = static_cast<unsigned char>(a);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    return true;
+}
+
+} // namespace
+
 // Written with libpng rather than Cairo's writer so the filter can be chosen:
 // the plug-in decodes every picture while its first instance is made, and
 // "sub" is the cheapest filter to undo (Cairo's adaptive choice mostly picks
@@ -125,39 +161,13 @@ bool WritePng(cairo_surface_t* surface, const std::string& path) {
     const unsigned char* data = cairo_image_surface_get_data(surface);
     if (!data || width <= 0 || height <= 0)
         return false;
-    FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
         return false;
     std::vector<unsigned char> row(static_cast<std::size_t>(width) * 4);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool ok = false;
-    if (png && info && !setjmp(png_jmpbuf(png))) {
-        png_init_io(png, file);
-        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
-                     8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                     PNG_FILTER_TYPE_DEFAULT);
-        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
-        png_write_info(png, info);
-        for (int y = 0; y < height; ++y) {
-            // Cairo keeps premultiplied native-endian ARGB; PNG wants straight RGBA.
-            const auto* in =
-                reinterpret_cast<const uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
-            for (int x = 0; x < width; ++x) {
-                const uint32_t p = in[x];
-                const unsigned a = p >> 24;
-                unsigned char* out = &row[static_cast<std::size_t>(x) * 4];
-                for (int c = 0; c < 3; ++c) {
-                    const unsigned v = (p >> (16 - 8 * c)) & 0xFF;
-                    out[c] = static_cast<unsigned char>(a ? (v * 255 + a / 2) / a : 0);
-                }
-                out[3] = static_cast<unsigned char>(a);
-            }
-            png_write_row(png, row.data());
-        }
-        png_write_end(png, nullptr);
-        ok = true;
-    }
+    const bool ok = png && info && WriteImage(png, info, file, data, width, height, stride, row);
     png_destroy_write_struct(&png, &info);
     return std::fclose(file) == 0 && ok;
 }
