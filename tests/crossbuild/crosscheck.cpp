@@ -6,8 +6,10 @@
 //   halvane-crosscheck PLUGIN check DIR OTHER  compare with OTHER's files
 //
 // check fails when a sample of any of the eight outputs differs by more than
-// 1e-9 from OTHER's render, or when OTHER's bank and program chunks do not load
-// here and save again byte for byte (the chunk format is the same everywhere).
+// 1e-9 from OTHER's render, when OTHER saved other bank or program chunks than
+// this build does after the same steps, or when OTHER's chunks do not load here
+// into the state this build's own chunks give (the chunk format is the same on
+// every platform and width).
 
 #include <cmath>
 #include <cstdio>
@@ -24,6 +26,7 @@ constexpr double kSampleRate = 44100.0;
 constexpr int kBlock = 256;
 constexpr int kBlocks = 240; // about 1.4 s
 constexpr double kTolerance = 1e-9;
+constexpr int kProgram = 5;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -60,7 +63,7 @@ std::unique_ptr<vsthost::Host> Make(const std::string& plugin) {
 // offsets inside blocks. Returns the eight outputs interleaved per sample.
 std::vector<double> Render(vsthost::Host& host) {
     host.Start(kSampleRate, kBlock);
-    host.Dispatch(vst::effSetProgram, 0, 5);
+    host.Dispatch(vst::effSetProgram, 0, kProgram);
     const int cutoff = host.FindParam("VCF Cutoff");
     if (cutoff >= 0)
         host.SetParameter(cutoff, 0.62f);
@@ -120,21 +123,38 @@ int Write(const std::string& plugin, const std::string& dir, const std::string& 
     return 0;
 }
 
-// Loads the other build's chunk into a fresh instance and saves it again.
-bool ChunkTravels(const std::string& plugin, const Bytes& theirs, bool isBank, const char* what) {
+// What a fresh instance on the program the chunks were saved from saves again
+// after loading a chunk; empty when the chunk does not load.
+Bytes Reloaded(const std::string& plugin, const Bytes& chunk, bool isBank) {
     auto host = Make(plugin);
     if (!host)
-        return false;
+        return {};
     host->Start(kSampleRate, kBlock);
-    if (!host->SetChunk(theirs, isBank)) {
+    host->Dispatch(vst::effSetProgram, 0, kProgram);
+    if (!host->SetChunk(chunk, isBank))
+        return {};
+    return host->GetChunk(isBank);
+}
+
+// The other build saved the same bytes as this one, and its chunk loads here
+// into the same state as this build's own.
+bool ChunkTravels(const std::string& plugin, const Bytes& theirs, const Bytes& mine, bool isBank,
+                  const char* what) {
+    bool ok = true;
+    if (theirs != mine) {
+        std::printf("crosscheck: the other build saved a different %s chunk\n", what);
+        ok = false;
+    }
+    const Bytes fromTheirs = Reloaded(plugin, theirs, isBank);
+    if (fromTheirs.empty()) {
         std::printf("crosscheck: the other build's %s chunk does not load\n", what);
         return false;
     }
-    if (host->GetChunk(isBank) != theirs) {
-        std::printf("crosscheck: the other build's %s chunk saves differently here\n", what);
-        return false;
+    if (fromTheirs != Reloaded(plugin, mine, isBank)) {
+        std::printf("crosscheck: the other build's %s chunk loads differently\n", what);
+        ok = false;
     }
-    return true;
+    return ok;
 }
 
 int Check(const std::string& plugin, const std::string& dir, const std::string& other) {
@@ -149,6 +169,8 @@ int Check(const std::string& plugin, const std::string& dir, const std::string& 
     if (!host)
         return 1;
     const std::vector<double> mine = Render(*host);
+    const Bytes myBank = host->GetChunk(true);
+    const Bytes myProgram = host->GetChunk(false);
     std::vector<double> theirs(renderBytes.size() / sizeof(double));
     std::memcpy(theirs.data(), renderBytes.data(), theirs.size() * sizeof(double));
     bool ok = true;
@@ -178,8 +200,8 @@ int Check(const std::string& plugin, const std::string& dir, const std::string& 
         std::printf("crosscheck: the render is silent\n");
         ok = false;
     }
-    ok = ChunkTravels(plugin, bank, true, "bank") && ok;
-    ok = ChunkTravels(plugin, program, false, "program") && ok;
+    ok = ChunkTravels(plugin, bank, myBank, true, "bank") && ok;
+    ok = ChunkTravels(plugin, program, myProgram, false, "program") && ok;
     std::printf("crosscheck against %s: %s\n", other.c_str(), ok ? "passed" : "FAILED");
     return ok ? 0 : 1;
 }
