@@ -311,3 +311,12 @@ bool IniDocument::Save(const std::string& path) const {
         return false;
     return WriteFileAtomically(path, Text());
 }
+
+// The same on every platform, over the platform's own IniRead.
+std::size_t IniRead(const std::string& path, const char* section, const char* key,
+                    const char* defaultValue, char* buffer, std::size_t bufferSize) {
+    if (!buffer || bufferSize == 0)
+        return 0;
+    std::string value = IniRead(path, section, key, defaultValue, bufferSize - 1);
+    return CopyText(buffer, bufferSize, value.c_str());
+}

@@ -2,7 +2,6 @@
 // IniDocument, each write replacing the file atomically.
 #include "platform/IniFile.h"
 
-#include "platform/Text.h"
 #include "platform/UserFolders.h"
 
 #include <mutex>
@@ -12,14 +11,6 @@ std::string IniRead(const std::string& path, const char* section, const char* ke
     IniDocument document;
     document.Load(path);
     return document.Get(section, key, defaultValue, maxChars);
-}
-
-std::size_t IniRead(const std::string& path, const char* section, const char* key,
-                    const char* defaultValue, char* buffer, std::size_t bufferSize) {
-    if (!buffer || bufferSize == 0)
-        return 0;
-    std::string value = IniRead(path, section, key, defaultValue, bufferSize - 1);
-    return CopyText(buffer, bufferSize, value.c_str());
 }
 
 namespace {

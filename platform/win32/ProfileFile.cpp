@@ -2,8 +2,6 @@
 // functions, which every other program reading the file uses too.
 #include "platform/IniFile.h"
 
-#include "platform/Text.h"
-
 #include <windows.h>
 
 #include <vector>
@@ -23,14 +21,6 @@ std::string IniRead(const std::string& path, const char* section, const char* ke
         GetPrivateProfileStringA(section, key, defaultValue ? defaultValue : "", buffer.data(),
                                  static_cast<DWORD>(buffer.size()), path.c_str());
     return std::string(buffer.data(), length < buffer.size() ? length : maxChars);
-}
-
-std::size_t IniRead(const std::string& path, const char* section, const char* key,
-                    const char* defaultValue, char* buffer, std::size_t bufferSize) {
-    if (!buffer || bufferSize == 0)
-        return 0;
-    std::string value = IniRead(path, section, key, defaultValue, bufferSize - 1);
-    return CopyText(buffer, bufferSize, value.c_str());
 }
 
 bool IniWrite(const std::string& path, const char* section, const char* key, const char* value) {
