@@ -4,8 +4,9 @@
 #   build-win64/halvane64.dll  (64-bit x86-64)
 #   build-win32/halvane.dll    (32-bit x86)
 # Installs what it needs (scripts/install-deps.sh --windows). Extra arguments go
-# to both cmake configures. HALVANE_BANKC may name a native bank compiler
-# (e.g. build/halvane-bankc); otherwise each build compiles one first.
+# to both cmake configures. HALVANE_BANKC and HALVANE_ARTWORK may name the
+# native bank compiler and artwork generator (e.g. build/halvane-bankc and
+# build/halvane-artwork); otherwise each build compiles them natively first.
 # HALVANE_WINDOWS_TARGETS names the targets (default: the DLL only).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,10 +16,11 @@ read -r -a targets <<<"${HALVANE_WINDOWS_TARGETS:-halvane64}"
 
 for width in 64 32; do
     folder=build-win$width
-    bankc=()
-    [[ -n "${HALVANE_BANKC:-}" ]] && bankc=(-DHALVANE_BANKC="$(realpath "$HALVANE_BANKC")")
+    tools=()
+    [[ -n "${HALVANE_BANKC:-}" ]] && tools=(-DHALVANE_BANKC="$(realpath "$HALVANE_BANKC")")
+    [[ -n "${HALVANE_ARTWORK:-}" ]] && tools+=(-DHALVANE_ARTWORK="$(realpath "$HALVANE_ARTWORK")")
     cmake -S . -B "$folder" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw$width.cmake \
-          -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALVANE_BUILD_BENCH=OFF "${bankc[@]}" "$@" >/dev/null
+          -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALVANE_BUILD_BENCH=OFF "${tools[@]}" "$@" >/dev/null
     cmake --build "$folder" -j "$jobs" --target "${targets[@]}"
 done
 ./scripts/check-windows-dll.sh build-win64/halvane64.dll

@@ -23,9 +23,9 @@ if [[ ! -f $linux/CMakeCache.txt ]]; then
     ./scripts/install-deps.sh
     cmake -S . -B $linux -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALVANE_WERROR=ON >/dev/null
 fi
-cmake --build $linux -j "$jobs" --target halvane64 halvane-crosscheck halvane-bankc
+cmake --build $linux -j "$jobs" --target halvane64 halvane-crosscheck halvane-bankc halvane-artwork
 
-HALVANE_BANKC=$linux/halvane-bankc ./scripts/build-windows.sh -DHALVANE_WERROR=ON
+HALVANE_BANKC=$linux/halvane-bankc HALVANE_ARTWORK=$linux/halvane-artwork ./scripts/build-windows.sh -DHALVANE_WERROR=ON
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" # no .NET or HTML engine prompts
 failures=()
