@@ -17,8 +17,12 @@ for width in 64 32; do
     folder=build-win$width
     bankc=()
     [[ -n "${HALVANE_BANKC:-}" ]] && bankc=(-DHALVANE_BANKC="$(realpath "$HALVANE_BANKC")")
-    cmake -S . -B "$folder" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw$width.cmake \
-          -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALVANE_BUILD_BENCH=OFF "${bankc[@]}" "$@" >/dev/null
+    # The toolchain is read only when a build folder is first configured.
+    toolchain=()
+    [[ -f $folder/CMakeCache.txt ]] ||
+        toolchain=(-G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw$width.cmake)
+    cmake -S . -B "$folder" "${toolchain[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+          -DHALVANE_BUILD_BENCH=OFF "${bankc[@]}" "$@" >/dev/null
     cmake --build "$folder" -j "$jobs" --target "${targets[@]}"
 done
 ./scripts/check-windows-dll.sh build-win64/halvane64.dll
