@@ -6,12 +6,13 @@
 # Installs what it needs (scripts/install-deps.sh --windows). Extra arguments go
 # to both cmake configures. HALVANE_BANKC may name a native bank compiler
 # (e.g. build/halvane-bankc); otherwise each build compiles one first.
-# HALVANE_WINDOWS_TARGETS names the targets (default: the DLL only).
+# HALVANE_WINDOWS_TARGETS names the targets (default: the DLL and the static
+# libpng that the editor will link).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh --windows
 jobs=$(nproc)
-read -r -a targets <<<"${HALVANE_WINDOWS_TARGETS:-halvane64}"
+read -r -a targets <<<"${HALVANE_WINDOWS_TARGETS:-halvane64 halvane_png}"
 
 for width in 64 32; do
     folder=build-win$width
