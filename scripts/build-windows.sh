@@ -7,7 +7,8 @@
 # to both cmake configures. HALVANE_BANKC and HALVANE_ARTWORK may name the
 # native bank compiler and artwork generator (e.g. build/halvane-bankc and
 # build/halvane-artwork); otherwise each build compiles them natively first.
-# HALVANE_WINDOWS_TARGETS names the targets (default: the DLL only).
+# HALVANE_WINDOWS_TARGETS names the targets (default: the DLL only; it links
+# the vendored libpng).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh --windows
@@ -19,8 +20,12 @@ for width in 64 32; do
     tools=()
     [[ -n "${HALVANE_BANKC:-}" ]] && tools=(-DHALVANE_BANKC="$(realpath "$HALVANE_BANKC")")
     [[ -n "${HALVANE_ARTWORK:-}" ]] && tools+=(-DHALVANE_ARTWORK="$(realpath "$HALVANE_ARTWORK")")
-    cmake -S . -B "$folder" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw$width.cmake \
-          -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALVANE_BUILD_BENCH=OFF "${tools[@]}" "$@" >/dev/null
+    # The toolchain is read only when a build folder is first configured.
+    toolchain=()
+    [[ -f $folder/CMakeCache.txt ]] ||
+        toolchain=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-mingw$width.cmake")
+    cmake -S . -B "$folder" "${toolchain[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+          -DHALVANE_BUILD_BENCH=OFF "${tools[@]}" "$@" >/dev/null
     cmake --build "$folder" -j "$jobs" --target "${targets[@]}"
 done
 ./scripts/check-windows-dll.sh build-win64/halvane64.dll

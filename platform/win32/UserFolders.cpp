@@ -35,6 +35,8 @@ DWORD Attributes(const std::string& path) {
 
 } // namespace
 
+const char kPathSeparators[] = "\\/";
+
 std::string SettingsFolder() {
     return Join(ShellFolder(CSIDL_LOCAL_APPDATA), kMakerFolder);
 }
