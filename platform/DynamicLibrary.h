@@ -3,6 +3,7 @@
 // optional companions (the tuning library) that the instrument must run without.
 
 #include <string>
+#include <vector>
 
 class DynamicLibrary {
 public:
@@ -21,7 +22,15 @@ public:
 
     void Close();
     bool IsOpen() const { return mHandle != nullptr; }
+    // Why the last Open failed, as the system tells it (empty after a success).
+    const std::string& Error() const { return mError; }
 
 private:
     void* mHandle = nullptr;
+    std::string mError;
 };
+
+// Where the tuning library (MTS-ESP) is looked for, in order: on Windows
+// LIBMTS.dll in the system folder, then in the tuning library's own folder
+// under the common program files; on Linux its usual install path.
+std::vector<std::string> TuningLibraryPaths();

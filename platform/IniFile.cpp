@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
 namespace {
 
@@ -64,11 +63,6 @@ std::string Cut(std::string text, std::size_t maxChars) {
     if (text.size() > maxChars)
         text.resize(maxChars);
     return text;
-}
-
-std::mutex& WriteMutex() {
-    static std::mutex mutex;
-    return mutex;
 }
 
 } // namespace
@@ -318,43 +312,11 @@ bool IniDocument::Save(const std::string& path) const {
     return WriteFileAtomically(path, Text());
 }
 
-std::string IniRead(const std::string& path, const char* section, const char* key,
-                    const char* defaultValue, std::size_t maxChars) {
-    IniDocument document;
-    document.Load(path);
-    return document.Get(section, key, defaultValue, maxChars);
-}
-
+// The same on every platform, over the platform's own IniRead.
 std::size_t IniRead(const std::string& path, const char* section, const char* key,
                     const char* defaultValue, char* buffer, std::size_t bufferSize) {
     if (!buffer || bufferSize == 0)
         return 0;
     std::string value = IniRead(path, section, key, defaultValue, bufferSize - 1);
     return CopyText(buffer, bufferSize, value.c_str());
-}
-
-namespace {
-
-// Loads, changes and saves under one lock, so two writers of this process never
-// interleave their read-modify-write cycles and the last one wins whole.
-template <typename Change> bool ChangeFile(const std::string& path, Change change) {
-    std::lock_guard<std::mutex> lock(WriteMutex());
-    IniDocument document;
-    // A file that is there but cannot be read must not be replaced by a file
-    // holding only the change.
-    if (!document.Load(path) && (FileExists(path) || FolderExists(path)))
-        return false;
-    return change(document) && document.Save(path);
-}
-
-} // namespace
-
-bool IniWrite(const std::string& path, const char* section, const char* key, const char* value) {
-    return ChangeFile(path,
-                      [&](IniDocument& document) { return document.Set(section, key, value); });
-}
-
-bool IniWriteSection(const std::string& path, const char* section, const char* content) {
-    return ChangeFile(path,
-                      [&](IniDocument& document) { return document.SetSection(section, content); });
 }

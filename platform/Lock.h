@@ -1,23 +1,30 @@
 #pragma once
 // Locks. The instance lock is re-entrant because the dispatcher, the parameter
-// path and the state operations take it again while already holding it. The
-// Linux build uses the standard library; a Win32 build may swap in critical
-// sections behind the same two classes.
+// path and the state operations take it again while already holding it. Each
+// platform implements RecursiveLock with its own primitive: the standard
+// library's recursive mutex on Linux (platform/linux/Lock.cpp), a critical
+// section on Windows (platform/win32/Lock.cpp). The object is kept in place
+// inside the lock, so taking it allocates nothing.
 
-#include <mutex>
+#include <cstddef>
 
 class RecursiveLock {
 public:
-    RecursiveLock() = default;
+    RecursiveLock();
+    ~RecursiveLock();
     RecursiveLock(const RecursiveLock&) = delete;
     RecursiveLock& operator=(const RecursiveLock&) = delete;
 
-    void Enter() { mutex_.lock(); }
-    void Leave() { mutex_.unlock(); }
-    bool TryEnter() { return mutex_.try_lock(); }
+    void Enter();
+    void Leave();
+    bool TryEnter();
+
+    // Room for the largest platform primitive (a 64-bit CRITICAL_SECTION or a
+    // glibc recursive mutex, both 40 bytes); each implementation checks it fits.
+    static constexpr std::size_t kStorageBytes = 64;
 
 private:
-    std::recursive_mutex mutex_;
+    alignas(16) unsigned char storage_[kStorageBytes];
 };
 
 class ScopedLock {

@@ -84,7 +84,7 @@ bool Find(int id, const char* name, const char* type, ResourceData& out) {
             return true;
         }
     }
-    return false;
+    return FindModuleResource(id, id < 0 ? name : nullptr, type, out);
 }
 
 } // namespace

@@ -44,3 +44,9 @@ struct ResourceRegistration {
                          std::size_t size);
     ResourceRegistration(int id, const char* type, const unsigned char* data, std::size_t size);
 };
+
+// The platform's own resources of the loaded module, which FindResource asks
+// when nothing is registered under the name: the resource section of the DLL
+// on Windows (FindResourceA and friends); nothing on Linux, where the bytes
+// are always registered. id is -1 for a lookup by name.
+bool FindModuleResource(int id, const char* name, const char* type, ResourceData& out);

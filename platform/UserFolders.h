@@ -28,6 +28,10 @@ std::string DesktopFolder();
 // The user's home folder: $HOME, else the password database.
 std::string HomeFolder();
 
+// The characters that end a folder's name in a path: the slash on Linux; the
+// backslash and the slash on Windows.
+extern const char kPathSeparators[];
+
 // Creates the folder when missing, one level only (its parent must exist).
 // True when the folder exists afterwards.
 bool EnsureFolder(const std::string& path);

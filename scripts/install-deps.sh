@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Halvane builds and tests with. Idempotent and quiet
 # when everything is already there; safe to run on every build.
+#
+#   scripts/install-deps.sh            the Linux build and its tests
+#   scripts/install-deps.sh --windows  also the Windows cross build and wine
+#   scripts/install-deps.sh --win32    also 32-bit wine (i386 packages, qemu)
 set -euo pipefail
 
 packages=(
@@ -12,6 +16,18 @@ packages=(
     xvfb xauth libxtst-dev x11-utils x11-apps
     clang g++-multilib
 )
+for option in "$@"; do
+    case "$option" in
+    --windows)
+        # The posix-thread compilers: std::recursive_mutex and friends exist there.
+        packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
+                   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest wine64) ;;
+    --win32)
+        # 32-bit wine; the kernels here run no 32-bit code, so qemu runs it.
+        packages+=(qemu-user-static wine32:i386) ;;
+    *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
@@ -27,5 +43,8 @@ if [[ $(id -u) -ne 0 ]]; then
     sudo="sudo"
 fi
 export DEBIAN_FRONTEND=noninteractive
+if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+fi
 $sudo apt-get update -qq >/dev/null
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the optimised build, then the same suite under
+# Builds and runs every test: the optimised build, the Windows DLLs under wine
+# (skipped with HALVANE_SKIP_WINDOWS=1), then the same suite under
 # AddressSanitizer and UndefinedBehaviorSanitizer in a second build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,6 +25,12 @@ fi
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DHALVANE_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --output-on-failure
+
+# The Windows DLLs, cross-built and tested under wine against this build
+# (scripts/test-windows.sh). HALVANE_SKIP_WINDOWS=1 skips them for a quick run.
+if [[ "${HALVANE_SKIP_WINDOWS:-0}" != 1 ]]; then
+    ./scripts/test-windows.sh
+fi
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHALVANE_SANITIZE=ON -DHALVANE_WERROR=ON \
       -DHALVANE_BUILD_BENCH=OFF >/dev/null

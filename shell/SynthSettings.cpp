@@ -54,8 +54,8 @@ std::string ControllerKey(int controller) {
 // have no configuration folder at all, and creating only the last level would
 // then never let the settings be saved.
 void CreateFolderPath(const std::string& folder) {
-    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
-         slash = folder.find('/', slash + 1))
+    for (std::size_t slash = folder.find_first_of(kPathSeparators, 1); slash != std::string::npos;
+         slash = folder.find_first_of(kPathSeparators, slash + 1))
         EnsureFolder(folder.substr(0, slash));
     EnsureFolder(folder);
 }

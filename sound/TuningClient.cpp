@@ -6,10 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace {
 
 double EqualTempered(int note) {
@@ -44,24 +40,10 @@ mtsclientglobal& mtsclientglobal::Instance() {
 }
 
 std::vector<std::string> mtsclientglobal::LibraryPaths() {
-    std::vector<std::string> paths;
     const char* chosen = std::getenv("HALVANE_MTS_LIBRARY");
-    if (chosen && *chosen) {
-        paths.emplace_back(chosen);
-        return paths;
-    }
-#ifdef _WIN32
-    char folder[MAX_PATH + 1] = {};
-    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-    if (length > 0 && length < MAX_PATH)
-        paths.push_back(std::string(folder, length) + "\\LIBMTS.dll");
-    const char* common = std::getenv("CommonProgramFiles");
-    if (common && *common)
-        paths.push_back(std::string(common) + "\\MTS-ESP\\LIBMTS.dll");
-#else
-    paths.emplace_back("/usr/local/lib/libMTS.so");
-#endif
-    return paths;
+    if (chosen && *chosen)
+        return {chosen};
+    return TuningLibraryPaths();
 }
 
 mtsclientglobal::mtsclientglobal() {

@@ -8,11 +8,18 @@ DynamicLibrary::~DynamicLibrary() {
 
 bool DynamicLibrary::Open(const std::string& path) {
     Close();
-    if (path.empty())
+    mError.clear();
+    if (path.empty()) {
+        mError = "no path";
         return false;
+    }
     // Local binding keeps the library's names out of the host's namespace, where
     // they could clash with another plug-in's copy of the same library.
     mHandle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!mHandle) {
+        const char* why = dlerror();
+        mError = why ? why : "unknown error";
+    }
     return mHandle != nullptr;
 }
 
@@ -27,4 +34,8 @@ void DynamicLibrary::Close() {
         dlclose(mHandle);
         mHandle = nullptr;
     }
+}
+
+std::vector<std::string> TuningLibraryPaths() {
+    return {"/usr/local/lib/libMTS.so"};
 }

@@ -1,4 +1,5 @@
 #include "platform/Module.h"
+#include "platform/Resources.h"
 
 #include <climits>
 #include <cstdlib>
@@ -54,4 +55,9 @@ void* ModuleHandle() {
     if (!::dladdr(&kAnchor, &info))
         return nullptr;
     return info.dli_fbase;
+}
+
+// ELF libraries carry no resource section: every resource is registered.
+bool FindModuleResource(int, const char*, const char*, ResourceData&) {
+    return false;
 }

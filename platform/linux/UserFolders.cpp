@@ -119,6 +119,8 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 } // namespace
 
+const char kPathSeparators[] = "/";
+
 std::string HomeFolder() {
     std::string home = Environment("HOME");
     if (IsAbsolute(home))

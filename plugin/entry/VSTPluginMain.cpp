@@ -23,18 +23,28 @@ vst::AEffect* CreateInstance(vst::HostCallback host) {
 
 } // namespace
 
+// ELF libraries export what is visible (and the version script keeps it to the
+// two names); a DLL exports what its module-definition file lists.
+#if defined(__ELF__)
+#define HALVANE_EXPORT __attribute__((visibility("default")))
+#else
+#define HALVANE_EXPORT
+#endif
+
 extern "C" {
 
-__attribute__((visibility("default"))) vst::AEffect* VSTPluginMain(vst::HostCallback host) {
+HALVANE_EXPORT vst::AEffect* VSTCALL VSTPluginMain(vst::HostCallback host) {
     return CreateInstance(host);
 }
 
+#if defined(__ELF__)
 // "main" cannot be declared as a C++ function of this type; the assembler name
-// gives the exported symbol hosts look up.
-__attribute__((visibility("default"))) vst::AEffect*
-HalvaneMainEntry(vst::HostCallback host) __asm__("main");
+// gives the exported symbol hosts look up. A DLL's definition file exports
+// main as another name for VSTPluginMain instead.
+HALVANE_EXPORT vst::AEffect* HalvaneMainEntry(vst::HostCallback host) __asm__("main");
 vst::AEffect* HalvaneMainEntry(vst::HostCallback host) {
     return CreateInstance(host);
 }
+#endif
 
 } // extern "C"

@@ -40,3 +40,39 @@ TEST_F(PluginTest, EditorRefusesParentsThatAreNoWindow) {
     EXPECT_EQ(host->Dispatch(effEditOpen), 0) << "no parent window";
     EXPECT_EQ(host->CountCalls(audioMasterSizeWindow), 0);
 }
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "editor/LayoutTable.h"
+
+// On Windows the panel's pictures are resources of the DLL, where the editor
+// finds them through the system's resource functions: each one must be there
+// under its id, as a PNG of the size the layout expects.
+TEST(EditorPictures, EveryBitmapOfThePanelIsAResourceOfTheLibrary) {
+    HMODULE module = LoadLibraryExA(HALVANE_PLUGIN_PATH, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr) << HALVANE_PLUGIN_PATH;
+    const auto bigEndian = [](const unsigned char* p) {
+        return static_cast<int>(std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 |
+                                std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]});
+    };
+    for (const layout::BitmapSpec& spec : layout::kBitmaps) {
+        SCOPED_TRACE(spec.fileName);
+        HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(spec.id), "PNG");
+        ASSERT_NE(info, nullptr);
+        ASSERT_GE(SizeofResource(module, info), 24u);
+        const auto* png =
+            static_cast<const unsigned char*>(LockResource(LoadResource(module, info)));
+        ASSERT_NE(png, nullptr);
+        static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+        ASSERT_EQ(std::memcmp(png, kSignature, 8), 0);
+        EXPECT_EQ(std::memcmp(png + 12, "IHDR", 4), 0);
+        EXPECT_EQ(bigEndian(png + 16), spec.width);
+        EXPECT_EQ(bigEndian(png + 20), spec.height);
+    }
+    FreeLibrary(module);
+}
+#endif

@@ -62,12 +62,15 @@ double PeakDb(const std::vector<float>& x, std::size_t from = 0) {
     return Db(peak);
 }
 
+// M_PI is POSIX, not standard C++, and strict mingw builds leave it out.
+constexpr double kPi = 3.14159265358979323846;
+
 // Energy of x near frequency f (a Goertzel filter over the last n samples).
 double EnergyAt(const std::vector<float>& x, double f, std::size_t n) {
-    const double w = 2.0 * M_PI * f / kRate;
+    const double w = 2.0 * kPi * f / kRate;
     double s1 = 0.0, s2 = 0.0;
     for (std::size_t i = x.size() - n; i < x.size(); ++i) {
-        const double window = 0.5 - 0.5 * std::cos(2.0 * M_PI * static_cast<double>(i) / n);
+        const double window = 0.5 - 0.5 * std::cos(2.0 * kPi * static_cast<double>(i) / n);
         const double s = static_cast<double>(x[i]) * window + 2.0 * std::cos(w) * s1 - s2;
         s2 = s1;
         s1 = s;

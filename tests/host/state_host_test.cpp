@@ -119,8 +119,8 @@ TEST(PluginVendor, NativeInstrumentsInAnyCaseGetsProgramChunks) {
 // A controller mapped in the settings file moves its parameter when it is
 // played, and the host hears of each change once.
 TEST(PluginLearn, MappedControllerMovesItsParameter) {
-    const std::string folder = hosttest::IsolateSettings();
-    const std::string file = folder + "/config/KelpmoorMusic/halvane.ini";
+    hosttest::IsolateSettings();
+    const std::string file = hosttest::SettingsFile();
     {
         auto first = hosttest::MakeHost(); // creates the settings folder
     }

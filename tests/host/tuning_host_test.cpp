@@ -5,9 +5,6 @@
 // each tried in a process of their own, since the binding is made once per
 // process.
 
-#include <dlfcn.h>
-#include <stdlib.h>
-
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -18,6 +15,7 @@
 #include "support/Instrument.h"
 #include "support/Measure.h"
 #include "support/PluginFixture.h"
+#include "support/TestLibrary.h"
 
 using namespace hosttest;
 
@@ -25,7 +23,7 @@ namespace {
 
 // Before main, so before the first instance makes the process-wide binding.
 const bool kLibraryChosen = [] {
-    setenv("HALVANE_MTS_LIBRARY", FAKE_MTS_LIBRARY, 1);
+    hosttest::SetEnvironment("HALVANE_MTS_LIBRARY", FAKE_MTS_LIBRARY);
     return true;
 }();
 
@@ -35,7 +33,7 @@ class FakeMts {
 public:
     // alreadyLoaded: the plug-in must have loaded it; null handle otherwise.
     FakeMts(const char* path, bool alreadyLoaded)
-        : handle_(dlopen(path, RTLD_NOW | (alreadyLoaded ? RTLD_NOLOAD : 0))) {
+        : handle_(hosttest::OpenTestLibrary(path, alreadyLoaded)) {
         if (!handle_)
             return;
         reset_ = Bind<void (*)()>("fake_mts_reset");
@@ -46,10 +44,7 @@ public:
         counts_ = Bind<void (*)(int*, int*, int*)>("fake_mts_counts");
         lastFilter_ = Bind<void (*)(int*, int*)>("fake_mts_last_filter");
     }
-    ~FakeMts() {
-        if (handle_)
-            dlclose(handle_);
-    }
+    ~FakeMts() { hosttest::CloseTestLibrary(handle_); }
     FakeMts(const FakeMts&) = delete;
     FakeMts& operator=(const FakeMts&) = delete;
 
@@ -73,7 +68,7 @@ public:
 
 private:
     template <typename Fn> Fn Bind(const char* name) {
-        return reinterpret_cast<Fn>(dlsym(handle_, name));
+        return reinterpret_cast<Fn>(hosttest::TestLibrarySymbol(handle_, name));
     }
     int Count(int which) const {
         int counts[3] = {};
@@ -256,7 +251,7 @@ TEST_F(TuningHostTest, ABrokenTablePlaysAtSanePitches) {
 // 1 for 432 Hz, 2 for anything else.
 
 int Note69With(const char* library, bool nullTable) {
-    setenv("HALVANE_MTS_LIBRARY", library, 1);
+    hosttest::SetEnvironment("HALVANE_MTS_LIBRARY", library);
     hosttest::IsolateSettings();
     {
         // Prepared before the plug-in binds the library (a null table is fetched

@@ -1,6 +1,6 @@
 #include "tools/vsthost/VstHost.h"
 
-#include <dlfcn.h>
+#include "platform/DynamicLibrary.h"
 
 #include <algorithm>
 #include <cstring>
@@ -44,17 +44,14 @@ VstEvents* EventList::Get() {
 // PluginLibrary
 
 std::shared_ptr<PluginLibrary> PluginLibrary::Open(const std::string& path, std::string& error) {
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char* why = dlerror();
-        error = "cannot load " + path + ": " + (why ? why : "unknown error");
+    std::shared_ptr<PluginLibrary> library(new PluginLibrary());
+    if (!library->library_.Open(path)) {
+        error = "cannot load " + path + ": " + library->library_.Error();
         return nullptr;
     }
-    std::shared_ptr<PluginLibrary> library(new PluginLibrary());
-    library->handle_ = handle;
     library->path_ = path;
-    library->entry_ = reinterpret_cast<EntryPoint>(dlsym(handle, "VSTPluginMain"));
-    library->main_ = reinterpret_cast<EntryPoint>(dlsym(handle, "main"));
+    library->entry_ = reinterpret_cast<EntryPoint>(library->library_.Symbol("VSTPluginMain"));
+    library->main_ = reinterpret_cast<EntryPoint>(library->library_.Symbol("main"));
     if (!library->entry_ && !library->main_) {
         error = path + " exports neither VSTPluginMain nor main: not a VST 2.4 plug-in";
         return nullptr;
@@ -62,13 +59,10 @@ std::shared_ptr<PluginLibrary> PluginLibrary::Open(const std::string& path, std:
     return library;
 }
 
-PluginLibrary::~PluginLibrary() {
-    if (handle_)
-        dlclose(handle_);
-}
+PluginLibrary::~PluginLibrary() = default;
 
 void* PluginLibrary::Symbol(const char* name) const {
-    return handle_ ? dlsym(handle_, name) : nullptr;
+    return library_.Symbol(name);
 }
 
 // ---------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/DynamicLibrary.h"
 #include "plugin/vst2_abi.h"
 
 namespace vsthost {
@@ -30,7 +31,7 @@ public:
 
 private:
     PluginLibrary() = default;
-    void* handle_ = nullptr;
+    DynamicLibrary library_;
     EntryPoint entry_ = nullptr;
     EntryPoint main_ = nullptr;
     std::string path_;

@@ -1,25 +1,9 @@
 #include "support/PluginFixture.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 
 namespace hosttest {
-
-std::string IsolateSettings() {
-    static std::string folder;
-    if (folder.empty()) {
-        char pattern[] = "/tmp/halvane-hosttest-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        folder = made ? made : "/tmp";
-        setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
-        setenv("HOME", folder.c_str(), 1);
-        setenv("XDG_DOCUMENTS_DIR", folder.c_str(), 1);
-    }
-    return folder;
-}
 
 std::shared_ptr<vsthost::PluginLibrary> Library() {
     static std::shared_ptr<vsthost::PluginLibrary> library = [] {

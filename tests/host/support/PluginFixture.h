@@ -12,8 +12,15 @@
 
 namespace hosttest {
 
-// A fresh temporary folder used as XDG_CONFIG_HOME (and HOME) for the process.
+// Keeps the tests away from the real user's settings, once per process. On
+// Linux: a fresh temporary folder used as XDG_CONFIG_HOME (its "config"), HOME
+// and documents folder, which it returns. On Windows, where the shell decides
+// the folder, the settings file at its real place is removed instead (the
+// Windows suite runs one test at a time in a prefix of its own); returns the
+// local application-data folder.
 std::string IsolateSettings();
+// Where the plug-in keeps its settings file after IsolateSettings().
+std::string SettingsFile();
 
 std::shared_ptr<vsthost::PluginLibrary> Library();
 
