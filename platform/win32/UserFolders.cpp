@@ -50,6 +50,11 @@ std::string DocumentsFolder() {
     return folder.empty() ? HomeFolder() : folder;
 }
 
+std::string DesktopFolder() {
+    std::string folder = ShellFolder(CSIDL_DESKTOPDIRECTORY);
+    return folder.empty() ? HomeFolder() : folder;
+}
+
 std::string HomeFolder() {
     return ShellFolder(CSIDL_PROFILE);
 }
