@@ -5,8 +5,10 @@
 #include "graphics/HeadlessPlatform.h"
 
 // Weak: a build with a window layer links that layer's MakeEditorPlatform into
-// the plug-in, and it takes the place of this one.
-#if defined(__GNUC__)
+// the plug-in, and it takes the place of this one. Not on Windows, which has no
+// window layer yet, and where the linker does not take a weak definition out of
+// a static library to satisfy a reference.
+#if defined(__GNUC__) && !defined(_WIN32)
 __attribute__((weak))
 #endif
 std::unique_ptr<EditorPlatform>
