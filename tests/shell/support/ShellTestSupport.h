@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -86,6 +87,9 @@ struct HostLog {
     };
     std::vector<Call> calls;
     std::string vendor = "Kelpmoor Music";
+    // A host is called from the audio thread (learned controllers) and the
+    // editor's thread (gestures) at once; like a real one, this one copes.
+    std::mutex lock;
 
     int Count(int32_t opcode) const {
         int n = 0;
@@ -111,7 +115,10 @@ inline vst::VstIntPtr VSTCALL HostCallback(vst::AEffect*, vst::VstInt32 opcode, 
                 call.midi[i] = static_cast<uint8_t>(e->midiData[i]);
         }
     }
-    Log().calls.push_back(call);
+    {
+        std::lock_guard<std::mutex> hold(Log().lock);
+        Log().calls.push_back(call);
+    }
     if (opcode == vst::audioMasterGetVendorString && ptr) {
         std::snprintf(static_cast<char*>(ptr), 64, "%s", Log().vendor.c_str());
         return 1;
