@@ -13,7 +13,7 @@ namespace {
 const IRect kWhole(0, 0, layout::kEditorWidth, layout::kEditorHeight);
 
 IRect KnobRect(const char* parameter) {
-    for (const layout::ControlSpec& c : layout::kControls)
+    for (const layout::ControlEntry& c : layout::kControls)
         if (c.parameter && std::string(c.parameter) == parameter)
             return layout::ControlRect(c);
     return IRect();

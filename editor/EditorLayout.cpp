@@ -44,18 +44,18 @@ EditorControls BuildEditorLayout(IGraphics& graphics, Synth& synth) {
 
     std::map<int, IBitmap> bitmaps;
     for (int id : layout::kLoadOrder) {
-        const layout::BitmapSpec* spec = layout::FindBitmap(id);
-        bitmaps[id] = graphics.LoadBitmap(id, spec->fileName, spec->frames);
+        const layout::BitmapEntry* entry = layout::FindBitmap(id);
+        bitmaps[id] = graphics.LoadBitmap(id, entry->fileName, entry->frames);
     }
 
     graphics.HandleMouseOver(true);
     graphics.EnableTooltips(true);
     graphics.SetStrictDrawing(true);
-    const layout::BitmapSpec* back = layout::FindBitmap(layout::kBackgroundBitmap);
+    const layout::BitmapEntry* back = layout::FindBitmap(layout::kBackgroundBitmap);
     graphics.AttachBackground(back->id, back->fileName);
 
     EditorControls kept;
-    for (const layout::ControlSpec& c : layout::kControls) {
+    for (const layout::ControlEntry& c : layout::kControls) {
         const IRect rect = layout::ControlRect(c);
         const int param = FindParamByName(synth, c.parameter);
         const IBitmap& bitmap = bitmaps[c.bitmap];

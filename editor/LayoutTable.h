@@ -16,7 +16,7 @@ constexpr int kEditorWidth = 988;
 constexpr int kEditorHeight = 696;
 constexpr int kFrameRate = 25; // redraws per second
 
-struct BitmapSpec {
+struct BitmapEntry {
     int id;
     const char* fileName; // the bitmap cache's key
     int width;
@@ -24,7 +24,7 @@ struct BitmapSpec {
     int frames; // stacked vertically
 };
 
-constexpr BitmapSpec kBitmaps[] = {
+constexpr BitmapEntry kBitmaps[] = {
     {101, "resources/img/back.png", 988, 696, 1},
     {102, "resources/img/hal3switch_white.png", 40, 120, 3},
     {103, "resources/img/hal4switch.png", 40, 160, 4},
@@ -56,8 +56,8 @@ constexpr int kBackgroundBitmap = 101;
 constexpr int kLoadOrder[] = {114, 115, 118, 119, 120, 102, 103, 104, 105, 116, 117,
                               106, 107, 109, 108, 110, 111, 113, 112, 122, 123};
 
-constexpr const BitmapSpec* FindBitmap(int id) {
-    for (const BitmapSpec& b : kBitmaps)
+constexpr const BitmapEntry* FindBitmap(int id) {
+    for (const BitmapEntry& b : kBitmaps)
         if (b.id == id)
             return &b;
     return nullptr;
@@ -95,7 +95,7 @@ enum ControlRole {
     kStringsDetuneIndicator,
 };
 
-struct ControlSpec {
+struct ControlEntry {
     ControlKind kind;
     // Where the control draws. A rectangle given with right and bottom 0 is a
     // top-left corner: the size is one frame of the bitmap.
@@ -109,7 +109,7 @@ struct ControlSpec {
     ControlRole role;
 };
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlEntry kControls[] = {
     {kPresetMenu,
      {458, 316, 482, 332},
      {512, 316, 712, 332},
@@ -220,10 +220,10 @@ constexpr int kControlCount = static_cast<int>(sizeof(kControls) / sizeof(kContr
 
 // The rectangle a control draws in, with the size taken from its bitmap where
 // the table gives only a corner.
-constexpr IRect ControlRect(const ControlSpec& c) {
+constexpr IRect ControlRect(const ControlEntry& c) {
     if (c.rect.right != 0 || c.rect.bottom != 0)
         return c.rect;
-    const BitmapSpec* b = FindBitmap(c.bitmap);
+    const BitmapEntry* b = FindBitmap(c.bitmap);
     if (!b)
         return c.rect;
     return IRect(c.rect.left, c.rect.top, c.rect.left + b->width,

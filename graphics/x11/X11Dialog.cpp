@@ -59,13 +59,14 @@ std::vector<std::string> Wrap(const std::string& message, int width) {
 
 class Dialog {
 public:
-    Dialog(Display* display, Window owner, DialogSpec& spec) : display_(display), spec_(spec) {
-        lines_ = Wrap(spec.message, kWidth - 2 * kMargin);
+    Dialog(Display* display, Window owner, DialogRequest& entry)
+        : display_(display), request_(entry) {
+        lines_ = Wrap(entry.message, kWidth - 2 * kMargin);
         const int screen = DefaultScreen(display);
         visual_ = DefaultVisual(display, screen);
         depth_ = DefaultDepth(display, screen);
         fieldTop_ = kMargin + static_cast<int>(lines_.size()) * kLineHeight + 8;
-        buttonTop_ = fieldTop_ + (spec.withPath ? kFieldHeight + 14 : 0);
+        buttonTop_ = fieldTop_ + (entry.withPath ? kFieldHeight + 14 : 0);
         height_ = buttonTop_ + kButtonHeight + kMargin;
         // Centred over the host's window when it is known.
         int x = (DisplayWidth(display, screen) - kWidth) / 2;
@@ -82,7 +83,7 @@ public:
                                 kWidth, static_cast<unsigned>(height_), 0, depth_, InputOutput,
                                 visual_, CWEventMask, &attributes);
         gc_ = XCreateGC(display, window_, 0, nullptr);
-        XStoreName(display, window_, spec.title.c_str());
+        XStoreName(display, window_, entry.title.c_str());
         if (owner)
             XSetTransientForHint(display, window_, owner);
         deleteAtom_ = XInternAtom(display, "WM_DELETE_WINDOW", False);
@@ -93,12 +94,12 @@ public:
         do
             XWindowEvent(display, window_, StructureNotifyMask, &event);
         while (event.type != MapNotify);
-        if (spec.withPath) {
+        if (entry.withPath) {
             IText fieldStyle = MessageStyle();
             entry_ = std::make_unique<X11TextEntry>(
                 display, window_, visual_, depth_, DefaultColormap(display, screen), nullptr,
                 IRect(kMargin, fieldTop_, kWidth - kMargin - 1, fieldTop_ + kFieldHeight - 1),
-                fieldStyle, spec.path.c_str(), nullptr);
+                fieldStyle, entry.path.c_str(), nullptr);
         } else {
             XSetInputFocus(display, window_, RevertToParent, CurrentTime);
             focus_ = 0;
@@ -113,7 +114,7 @@ public:
 
     int Run(const std::function<void(XEvent&)>& onOtherEvent) {
         Paint();
-        const int last = static_cast<int>(spec_.buttons.size()) - 1;
+        const int last = static_cast<int>(request_.buttons.size()) - 1;
         while (answer_ < 0) {
             XEvent event;
             XNextEvent(display_, &event);
@@ -155,20 +156,20 @@ public:
             }
         }
         if (entry_)
-            spec_.path = entry_->Text();
+            request_.path = entry_->Text();
         return answer_;
     }
 
 private:
     IRect ButtonRect(int b) const {
-        const int n = static_cast<int>(spec_.buttons.size());
+        const int n = static_cast<int>(request_.buttons.size());
         const int right = kWidth - kMargin - (n - 1 - b) * (kButtonWidth + 8);
         return IRect(right - kButtonWidth, buttonTop_, right, buttonTop_ + kButtonHeight);
     }
 
     void Key(XKeyEvent& event, bool inField) {
         const KeySym key = XLookupKeysym(&event, 0);
-        const int last = static_cast<int>(spec_.buttons.size()) - 1;
+        const int last = static_cast<int>(request_.buttons.size()) - 1;
         if (key == XK_Escape) {
             answer_ = last;
         } else if (key == XK_Return || key == XK_KP_Enter) {
@@ -204,14 +205,14 @@ private:
         }
         IText label = MessageStyle();
         label.align = IText::kAlignCenter;
-        for (int b = 0; b < static_cast<int>(spec_.buttons.size()); ++b) {
+        for (int b = 0; b < static_cast<int>(request_.buttons.size()); ++b) {
             const IRect r = ButtonRect(b);
             LICE::FillRect(canvas_, r, b == focus_ ? kFocusEdge : kButtonEdge, all);
             const int edge = b == focus_ ? 2 : 1;
             LICE::FillRect(canvas_,
                            IRect(r.left + edge, r.top + edge, r.right - edge, r.bottom - edge),
                            kButtonFace, all);
-            LICE::DrawText(canvas_, label, spec_.buttons[static_cast<std::size_t>(b)].c_str(), r,
+            LICE::DrawText(canvas_, label, request_.buttons[static_cast<std::size_t>(b)].c_str(), r,
                            all);
         }
         PutBitmap({display_, window_, visual_, depth_, gc_}, canvas_, all);
@@ -220,7 +221,7 @@ private:
     }
 
     Display* display_;
-    DialogSpec& spec_;
+    DialogRequest& request_;
     Window window_ = 0;
     GC gc_ = nullptr;
     Visual* visual_ = nullptr;
@@ -236,11 +237,11 @@ private:
 
 } // namespace
 
-int RunDialog(Display* display, Window owner, DialogSpec& spec,
+int RunDialog(Display* display, Window owner, DialogRequest& entry,
               const std::function<void(XEvent&)>& onOtherEvent) {
-    if (spec.buttons.empty())
-        spec.buttons.push_back("OK");
-    Dialog dialog(display, owner, spec);
+    if (entry.buttons.empty())
+        entry.buttons.push_back("OK");
+    Dialog dialog(display, owner, entry);
     return dialog.Run(onOtherEvent);
 }
 

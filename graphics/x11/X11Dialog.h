@@ -13,7 +13,7 @@
 
 namespace x11 {
 
-struct DialogSpec {
+struct DialogRequest {
     std::string title;
     std::string message;
     std::vector<std::string> buttons; // the first is the default
@@ -23,9 +23,9 @@ struct DialogSpec {
 
 // Shows the dialog centred over owner and waits for an answer; onOtherEvent
 // gets every event for other windows meanwhile. The index of the button
-// pressed (the last one when the window is closed), with spec.path holding
+// pressed (the last one when the window is closed), with entry.path holding
 // the field's text.
-int RunDialog(Display* display, Window owner, DialogSpec& spec,
+int RunDialog(Display* display, Window owner, DialogRequest& entry,
               const std::function<void(XEvent&)>& onOtherEvent);
 
 } // namespace x11

@@ -19,7 +19,7 @@
 
 class X11TextEntry;
 namespace x11 {
-struct DialogSpec;
+struct DialogRequest;
 }
 
 class X11Platform : public EditorPlatform {
@@ -70,7 +70,7 @@ private:
     void RepaintWhileWaiting();
     Window TopLevel() const;
     // Our own drawn dialogs, where no dialog program is installed.
-    int RunOwnDialog(x11::DialogSpec& spec);
+    int RunOwnDialog(x11::DialogRequest& entry);
     std::string OwnFileDialog(bool save, const std::string& start, const std::string& extensions);
     // The host's top-level window as a number for the dialog programs; 0 for none.
     unsigned long TopLevelId() const;

@@ -46,12 +46,12 @@ ShellDialogs::BoxAnswer X11Platform::MessageBox(const char* text, const char* ca
     if (program.empty()) {
         if (!display_)
             return question ? Answer::kNo : Answer::kOk;
-        x11::DialogSpec spec;
-        spec.title = caption ? caption : "";
-        spec.message = text ? text : "";
-        spec.buttons =
+        x11::DialogRequest entry;
+        entry.title = caption ? caption : "";
+        entry.message = text ? text : "";
+        entry.buttons =
             question ? std::vector<std::string>{"Yes", "No"} : std::vector<std::string>{"OK"};
-        const int pressed = RunOwnDialog(spec);
+        const int pressed = RunOwnDialog(entry);
         return !question ? Answer::kOk : pressed == 1 ? Answer::kNo : Answer::kYes;
     }
     std::string out;
@@ -64,11 +64,11 @@ ShellDialogs::BoxAnswer X11Platform::MessageBox(const char* text, const char* ca
     return status == 1 ? Answer::kNo : Answer::kYes;
 }
 
-int X11Platform::RunOwnDialog(x11::DialogSpec& spec) {
+int X11Platform::RunOwnDialog(x11::DialogRequest& entry) {
     x11::ErrorTrap trap(display_);
     captured_ = false;
     lastPressButton_ = 0;
-    return x11::RunDialog(display_, TopLevel(), spec, [this](XEvent& event) {
+    return x11::RunDialog(display_, TopLevel(), entry, [this](XEvent& event) {
         if (event.type == Expose || event.type == DestroyNotify)
             Handle(event);
     });
@@ -114,17 +114,17 @@ void X11Platform::PromptForFile(std::string& fileName, ShellDialogs::FileAction 
 
 std::string X11Platform::OwnFileDialog(bool save, const std::string& start,
                                        const std::string& extensions) {
-    x11::DialogSpec spec;
-    spec.title = save ? "Save" : "Open";
-    spec.withPath = true;
-    spec.path = start;
-    spec.buttons = {save ? "Save" : "Open", "Cancel"};
+    x11::DialogRequest entry;
+    entry.title = save ? "Save" : "Open";
+    entry.withPath = true;
+    entry.path = start;
+    entry.buttons = {save ? "Save" : "Open", "Cancel"};
     for (;;) {
-        spec.message = std::string(save ? "Save as" : "Open") +
-                       (extensions.empty() ? "" : " (" + extensions + ")") + ":";
-        if (RunOwnDialog(spec) != 0)
+        entry.message = std::string(save ? "Save as" : "Open") +
+                        (extensions.empty() ? "" : " (" + extensions + ")") + ":";
+        if (RunOwnDialog(entry) != 0)
             return "";
-        const std::string path = WithDefaultExtension(spec.path, extensions.c_str());
+        const std::string path = WithDefaultExtension(entry.path, extensions.c_str());
         const std::string parent = path.substr(0, path.find_last_of('/') + 1);
         std::string problem;
         if (path.empty() || path[0] != '/' || path.back() == '/')
@@ -134,12 +134,12 @@ std::string X11Platform::OwnFileDialog(bool save, const std::string& start,
         else if (!save && !FileExists(path))
             problem = "The file " + path + " does not exist.";
         if (!problem.empty()) {
-            MessageBox(problem.c_str(), spec.title.c_str(), ShellDialogs::BoxKind::kErrorOk);
+            MessageBox(problem.c_str(), entry.title.c_str(), ShellDialogs::BoxKind::kErrorOk);
             continue;
         }
         if (save && FileExists(path)) {
             const std::string ask = path + " already exists.\nDo you want to replace it?";
-            if (MessageBox(ask.c_str(), spec.title.c_str(), ShellDialogs::BoxKind::kYesNo) ==
+            if (MessageBox(ask.c_str(), entry.title.c_str(), ShellDialogs::BoxKind::kYesNo) ==
                 ShellDialogs::BoxAnswer::kNo)
                 continue;
         }

@@ -23,12 +23,12 @@ TEST_F(EditorTest, EveryPanelParameterHasExactlyOneControl) {
     for (int i = 0; i < gui->NControls(); ++i)
         if (gui->GetControl(i)->ParamIdx() >= 0)
             ++controls[gui->GetControl(i)->ParamIdx()];
-    for (const auto& spec : layout::kControls) {
-        if (!spec.parameter)
+    for (const auto& entry : layout::kControls) {
+        if (!entry.parameter)
             continue;
-        const int index = FindParamByName(*plug, spec.parameter);
-        ASSERT_GE(index, 0) << spec.parameter;
-        EXPECT_EQ(controls[index], 1) << spec.parameter;
+        const int index = FindParamByName(*plug, entry.parameter);
+        ASSERT_GE(index, 0) << entry.parameter;
+        EXPECT_EQ(controls[index], 1) << entry.parameter;
     }
     for (int unplaced :
          {kVibDelayTime, kEnsLfo1Speed, kEnsLfo2Speed, kEns1Amount, kEns2Amount, kEns3Amount}) {

@@ -12,28 +12,28 @@
 #include "platform/Resources.h"
 
 TEST(EditorBitmaps, EveryIdIsEmbeddedAtItsSizeWithWholeFrames) {
-    for (const layout::BitmapSpec& spec : layout::kBitmaps) {
-        SCOPED_TRACE(spec.fileName);
-        auto bitmap = LICE::LoadPngResource(spec.id, spec.fileName);
+    for (const layout::BitmapEntry& entry : layout::kBitmaps) {
+        SCOPED_TRACE(entry.fileName);
+        auto bitmap = LICE::LoadPngResource(entry.id, entry.fileName);
         ASSERT_NE(bitmap, nullptr);
-        EXPECT_EQ(bitmap->Width(), spec.width);
-        EXPECT_EQ(bitmap->Height(), spec.height);
-        ASSERT_EQ(spec.height % spec.frames, 0);
+        EXPECT_EQ(bitmap->Width(), entry.width);
+        EXPECT_EQ(bitmap->Height(), entry.height);
+        ASSERT_EQ(entry.height % entry.frames, 0);
         // Every frame has something drawn in it: no empty frames at the end of
         // a strip that would show a blank control.
-        const int fh = spec.height / spec.frames;
-        for (int f = 0; f < spec.frames; ++f) {
+        const int fh = entry.height / entry.frames;
+        for (int f = 0; f < entry.frames; ++f) {
             bool drawn = false;
             for (int y = f * fh; y < (f + 1) * fh && !drawn; ++y)
-                for (int x = 0; x < spec.width && !drawn; ++x)
+                for (int x = 0; x < entry.width && !drawn; ++x)
                     drawn = (bitmap->Pixel(x, y) >> 24) != 0;
             EXPECT_TRUE(drawn) << "frame " << f + 1;
         }
         // Consecutive frames of a strip differ (a knob turns, a key lights).
-        if (spec.frames > 1) {
+        if (entry.frames > 1) {
             bool differ = false;
             for (int y = 0; y < fh && !differ; ++y)
-                for (int x = 0; x < spec.width && !differ; ++x)
+                for (int x = 0; x < entry.width && !differ; ++x)
                     differ = bitmap->Pixel(x, y) != bitmap->Pixel(x, y + fh);
             EXPECT_TRUE(differ);
         }
@@ -65,8 +65,8 @@ TEST(EditorBitmaps, TwoThreadsShareOneDecodedBitmap) {
     std::vector<std::shared_ptr<const LICE_MemBitmap>> first, second;
     auto load = [](std::vector<std::shared_ptr<const LICE_MemBitmap>>& out) {
         for (int round = 0; round < 20; ++round)
-            for (const layout::BitmapSpec& spec : layout::kBitmaps)
-                out.push_back(LICE::LoadPngResource(spec.id, spec.fileName));
+            for (const layout::BitmapEntry& entry : layout::kBitmaps)
+                out.push_back(LICE::LoadPngResource(entry.id, entry.fileName));
     };
     std::thread a(load, std::ref(first));
     std::thread b(load, std::ref(second));

@@ -63,9 +63,9 @@ TEST(EditorPictures, EveryBitmapOfThePanelIsAResourceOfTheLibrary) {
         return static_cast<int>(std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 |
                                 std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]});
     };
-    for (const layout::BitmapSpec& spec : layout::kBitmaps) {
-        SCOPED_TRACE(spec.fileName);
-        HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(spec.id), "PNG");
+    for (const layout::BitmapEntry& entry : layout::kBitmaps) {
+        SCOPED_TRACE(entry.fileName);
+        HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(entry.id), "PNG");
         ASSERT_NE(info, nullptr);
         ASSERT_GE(SizeofResource(module, info), 24u);
         const auto* png =
@@ -74,8 +74,8 @@ TEST(EditorPictures, EveryBitmapOfThePanelIsAResourceOfTheLibrary) {
         static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
         ASSERT_EQ(std::memcmp(png, kSignature, 8), 0);
         EXPECT_EQ(std::memcmp(png + 12, "IHDR", 4), 0);
-        EXPECT_EQ(bigEndian(png + 16), spec.width);
-        EXPECT_EQ(bigEndian(png + 20), spec.height);
+        EXPECT_EQ(bigEndian(png + 16), entry.width);
+        EXPECT_EQ(bigEndian(png + 20), entry.height);
     }
     FreeLibrary(module);
 }

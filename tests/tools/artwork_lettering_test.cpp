@@ -40,8 +40,8 @@ std::string Describe(const artwork::Lettering& l) {
            std::to_string(l.ink.bottom) + ")";
 }
 
-const layout::ControlSpec* Control(const char* parameter) {
-    for (const layout::ControlSpec& c : layout::kControls)
+const layout::ControlEntry* Control(const char* parameter) {
+    for (const layout::ControlEntry& c : layout::kControls)
         if (c.parameter && std::strcmp(c.parameter, parameter) == 0)
             return &c;
     return nullptr;
@@ -61,7 +61,7 @@ TEST_F(Lettering, LabelsAreDerivedFromTheParameterNames) {
 
     // Every control bound to a parameter has a label, printed beside it.
     for (int i = 0; i < layout::kControlCount; ++i) {
-        const layout::ControlSpec& c = layout::kControls[i];
+        const layout::ControlEntry& c = layout::kControls[i];
         if (!c.parameter)
             continue;
         SCOPED_TRACE(c.parameter);
@@ -102,7 +102,7 @@ TEST_F(Lettering, EverythingInsideThePanelAndNothingOverlaps) {
         for (std::size_t j = i + 1; j < items_.size(); ++j)
             EXPECT_FALSE(items_[i].ink.Intersects(items_[j].ink))
                 << Describe(items_[i]) << " and " << Describe(items_[j]);
-        for (const layout::ControlSpec& c : layout::kControls)
+        for (const layout::ControlEntry& c : layout::kControls)
             EXPECT_FALSE(items_[i].ink.Intersects(layout::ControlRect(c)))
                 << Describe(items_[i]) << " covers the control at (" << c.rect.left << ","
                 << c.rect.top << ")";

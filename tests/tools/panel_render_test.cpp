@@ -12,7 +12,7 @@ namespace {
 const IRect kWhole(0, 0, layout::kEditorWidth, layout::kEditorHeight);
 
 IRect RectOf(const char* parameterOrNull, layout::ControlRole role = layout::kParameter) {
-    for (const layout::ControlSpec& c : layout::kControls)
+    for (const layout::ControlEntry& c : layout::kControls)
         if ((parameterOrNull && c.parameter && std::string(c.parameter) == parameterOrNull) ||
             (!parameterOrNull && c.role == role))
             return layout::ControlRect(c);

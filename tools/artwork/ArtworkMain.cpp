@@ -24,15 +24,15 @@ int main(int argc, char** argv) {
         return 1;
     }
     int status = 0;
-    for (const layout::BitmapSpec& spec : layout::kBitmaps) {
-        cairo_surface_t* surface = spec.id == layout::kBackgroundBitmap
+    for (const layout::BitmapEntry& entry : layout::kBitmaps) {
+        cairo_surface_t* surface = entry.id == layout::kBackgroundBitmap
                                        ? artwork::DrawBackground()
-                                       : artwork::DrawControlBitmap(spec.id);
-        std::string name = spec.fileName;
+                                       : artwork::DrawControlBitmap(entry.id);
+        std::string name = entry.fileName;
         name = name.substr(name.rfind('/') + 1);
         const std::string path = std::string(argv[3]) + "/" + name;
-        if (!surface || cairo_image_surface_get_width(surface) != spec.width ||
-            cairo_image_surface_get_height(surface) != spec.height ||
+        if (!surface || cairo_image_surface_get_width(surface) != entry.width ||
+            cairo_image_surface_get_height(surface) != entry.height ||
             !artwork::WritePng(surface, path)) {
             std::fprintf(stderr, "halvane-artwork: cannot write %s\n", path.c_str());
             status = 1;

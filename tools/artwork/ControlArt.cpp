@@ -321,17 +321,17 @@ double SwitchAngle(int i, int n) {
 }
 
 cairo_surface_t* DrawControlBitmap(int id) {
-    const layout::BitmapSpec* spec = layout::FindBitmap(id);
-    if (!spec || id == layout::kBackgroundBitmap)
+    const layout::BitmapEntry* entry = layout::FindBitmap(id);
+    if (!entry || id == layout::kBackgroundBitmap)
         return nullptr;
     cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, spec->width, spec->height);
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, entry->width, entry->height);
     cairo_t* cr = cairo_create(surface);
-    const int frames = spec->frames;
-    const double fh = static_cast<double>(spec->height) / frames;
+    const int frames = entry->frames;
+    const double fh = static_cast<double>(entry->height) / frames;
     for (int f = 0; f < frames; ++f) {
         cairo_save(cr);
-        cairo_rectangle(cr, 0, f * fh, spec->width, fh);
+        cairo_rectangle(cr, 0, f * fh, entry->width, fh);
         cairo_clip(cr);
         cairo_translate(cr, 0, f * fh);
         switch (id) {

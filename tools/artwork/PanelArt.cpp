@@ -112,7 +112,7 @@ void TitleRule(cairo_t* cr, const Lettering& l, const artwork::Section& s) {
     SetColour(cr, kInkDim, 0.35);
     // The rule stops short of any control standing in the title's band.
     double end = s.box.right - 8;
-    for (const layout::ControlSpec& c : layout::kControls) {
+    for (const layout::ControlEntry& c : layout::kControls) {
         const IRect r = layout::ControlRect(c);
         if (r.top <= y + 1 && r.bottom >= y - 1 && r.left > l.ink.right && r.left - 6 < end)
             end = r.left - 6;
@@ -147,7 +147,7 @@ void WaveIcon(cairo_t* cr, const Lettering& l) {
 }
 
 // Tick marks around a knob, printed on the panel under the knob's skirt.
-void KnobScale(cairo_t* cr, const layout::ControlSpec& c) {
+void KnobScale(cairo_t* cr, const layout::ControlEntry& c) {
     const IRect r = layout::ControlRect(c);
     const double cx = (r.left + r.right) / 2.0, cy = (r.top + r.bottom) / 2.0;
     const PlugParam* p = ParamByName(c.parameter);
@@ -245,7 +245,7 @@ cairo_surface_t* DrawBackground() {
     MenuSymbol(cr);
 
     for (int i = 0; i < layout::kControlCount; ++i) {
-        const layout::ControlSpec& c = layout::kControls[i];
+        const layout::ControlEntry& c = layout::kControls[i];
         if (c.kind == layout::kKnob)
             KnobScale(cr, c);
         if (c.role == layout::kBrassDetuneIndicator || c.role == layout::kStringsDetuneIndicator)

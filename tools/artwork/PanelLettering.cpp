@@ -167,7 +167,7 @@ constexpr double kLineStep = 10.0;
 
 // Scale texts around a rotary switch: positions spread over an arc, the outer
 // ones beside the knob, the inner ones above it.
-void AddRotaryScale(Setter& set, const layout::ControlSpec& c, int index, const PlugParam& p) {
+void AddRotaryScale(Setter& set, const layout::ControlEntry& c, int index, const PlugParam& p) {
     const IRect r = layout::ControlRect(c);
     // The positions' texts: the parameter's own, or its whole numbers.
     std::vector<std::string> texts;
@@ -232,7 +232,7 @@ const PlugParam* ParamByName(const char* name) {
     return name ? FindParamRecord(name) : nullptr;
 }
 
-std::string LabelText(const layout::ControlSpec& c) {
+std::string LabelText(const layout::ControlEntry& c) {
     if (!c.parameter)
         return std::string();
     if (const LabelOverride* o = FindOverride(c.parameter))
@@ -263,7 +263,7 @@ std::vector<Lettering> PanelLettering(cairo_t* cr) {
     }
 
     for (int i = 0; i < layout::kControlCount; ++i) {
-        const layout::ControlSpec& c = layout::kControls[i];
+        const layout::ControlEntry& c = layout::kControls[i];
         const std::string text = LabelText(c);
         if (text.empty())
             continue;

@@ -32,7 +32,7 @@ struct Lettering {
 // The label text of a control (lines separated by '\n'), derived from its
 // parameter's display name; empty for controls that carry their own picture or
 // text.
-std::string LabelText(const layout::ControlSpec& control);
+std::string LabelText(const layout::ControlEntry& control);
 
 // Lays out the panel's lettering, measuring with the faces set on cr.
 std::vector<Lettering> PanelLettering(cairo_t* cr);

@@ -32,13 +32,13 @@ void NoteName(int note, char* out, std::size_t size) {
 } // namespace
 
 PanelRender::PanelRender() {
-    for (const layout::BitmapSpec& spec : layout::kBitmaps) {
+    for (const layout::BitmapEntry& entry : layout::kBitmaps) {
         IBitmap b;
-        b.image = LICE::LoadPngResource(spec.id, spec.fileName);
-        b.width = spec.width;
-        b.height = spec.height;
-        b.frames = spec.frames;
-        if (!b.image || b.image->Width() != spec.width || b.image->Height() != spec.height)
+        b.image = LICE::LoadPngResource(entry.id, entry.fileName);
+        b.width = entry.width;
+        b.height = entry.height;
+        b.frames = entry.frames;
+        if (!b.image || b.image->Width() != entry.width || b.image->Height() != entry.height)
             ready_ = false;
         bitmaps_.push_back(b);
     }
@@ -78,7 +78,7 @@ void PanelRender::Paint(LICE_MemBitmap& dst, const IRect& clip) const {
 }
 
 void PanelRender::PaintControl(LICE_MemBitmap& dst, int index, const IRect& clip) const {
-    const layout::ControlSpec& c = layout::kControls[index];
+    const layout::ControlEntry& c = layout::kControls[index];
     const IRect r = layout::ControlRect(c);
     const double v = values_[index];
     char text[64];
