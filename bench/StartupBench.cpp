@@ -84,5 +84,10 @@ int main() {
     std::printf("first instance (VSTPluginMain): %.2f ms\n", times[0]);
     std::printf("later instances: mean %.2f ms, worst %.2f ms\n",
                 later / static_cast<double>(times.size() - 1), worst);
-    return 0;
+    // A host scanning its plug-ins makes one instance per process; a project
+    // with many instances makes the later ones. The pictures are decoded when
+    // the first editor draws, not here.
+    const bool met = times[0] < 50.0 && worst < 10.0;
+    std::printf("targets (first < 50 ms, each later < 10 ms): %s\n", met ? "met" : "NOT met");
+    return met ? 0 : 3;
 }

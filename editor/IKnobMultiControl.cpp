@@ -2,6 +2,16 @@
 
 #include "editor/IBitmapControl.h"
 
+void IKnobControl::HandleMouseDown(int /*x*/, int /*y*/, const IMouseMod& /*mod*/) {
+    if (IGraphics* graphics = GetGUI())
+        graphics->Platform().HideCursor();
+}
+
+void IKnobControl::HandleMouseUp(int /*x*/, int /*y*/, const IMouseMod& /*mod*/) {
+    if (IGraphics* graphics = GetGUI())
+        graphics->Platform().ShowCursor();
+}
+
 void IKnobControl::HandleMouseDrag(int /*x*/, int /*y*/, int dx, int dy, const IMouseMod& mod) {
     const double g = gearing_ * ((mod.S || mod.C) ? kFineGearing : 1.0);
     double v = GetValue();

@@ -13,6 +13,10 @@ public:
                  double gearing)
         : IControl(plug, rect, paramIndex), direction_(direction), gearing_(gearing) {}
 
+    // The pointer hides for the drag and comes back where the press was, so a
+    // long drag does not leave it stranded far from the knob.
+    void HandleMouseDown(int x, int y, const IMouseMod& mod) override;
+    void HandleMouseUp(int x, int y, const IMouseMod& mod) override;
     // One full turn over the knob's height (or width) times the gearing.
     void HandleMouseDrag(int x, int y, int dx, int dy, const IMouseMod& mod) override;
     // One hundredth of the range per notch, a thousandth with shift or control.

@@ -1,7 +1,7 @@
-// The process-wide cache of decoded editor bitmaps. Every instance's editor
-// asks for the same pictures; the first one decodes them and the others share
-// the pixels. The cache lives as long as the library and is keyed by the
-// bitmap's file name, as the layout names them.
+// The process-wide cache of the editor's built-in pictures. Every instance's
+// editor asks for the same pictures; each is decoded once, when first drawn,
+// and the others share the pixels. The cache lives as long as the library and
+// is keyed by the bitmap's file name, as the layout names them.
 
 #include <cctype>
 #include <cstring>
@@ -20,7 +20,7 @@ namespace {
 
 struct BitmapCache {
     std::mutex mutex;
-    std::map<std::string, std::shared_ptr<const LICE_MemBitmap>> byFileName;
+    std::map<std::string, std::shared_ptr<const LICE_PngResource>> byFileName;
 };
 
 BitmapCache& TheCache() {
@@ -40,29 +40,61 @@ bool EndsWithPng(const char* fileName) {
 
 } // namespace
 
+struct LICE_PngResource::Decoded {
+    std::once_flag once;
+    LICE_MemBitmap pixels;
+    bool ok = false;
+};
+
+LICE_PngResource::LICE_PngResource(const unsigned char* data, std::size_t size, int width,
+                                   int height)
+    : data_(data), size_(size), width_(width), height_(height),
+      decoded_(std::make_unique<Decoded>()) {}
+
+LICE_PngResource::~LICE_PngResource() = default;
+
+const LICE_MemBitmap* LICE_PngResource::Pixels() const {
+    Decoded& d = *decoded_;
+    // A second editor drawing at the same moment waits for the first decode
+    // instead of doing it again.
+    std::call_once(d.once, [&] {
+        d.ok = LICE::DecodePng(data_, size_, d.pixels) && d.pixels.Width() == width_ &&
+               d.pixels.Height() == height_;
+        if (!d.ok)
+            d.pixels = LICE_MemBitmap();
+    });
+    return d.ok ? &d.pixels : nullptr;
+}
+
 namespace LICE {
 
-std::shared_ptr<const LICE_MemBitmap> LoadPngResource(int id, const char* fileName) {
+std::shared_ptr<const LICE_PngResource> FindPngResource(int id, const char* fileName) {
     if (!fileName || !EndsWithPng(fileName))
         return nullptr;
     static std::once_flag registered;
     std::call_once(registered, [] { RegisterEditorBitmaps(); });
 
     BitmapCache& cache = TheCache();
-    // Held across the decode: a second editor opening at the same moment
-    // waits for the first decode instead of doing it again.
     std::lock_guard<std::mutex> lock(cache.mutex);
     auto found = cache.byFileName.find(fileName);
     if (found != cache.byFileName.end())
         return found->second;
     ResourceData bytes;
-    if (!FindResource(id, "PNG", bytes))
+    int width = 0, height = 0;
+    if (!FindResource(id, "PNG", bytes) || !ReadPngSize(bytes.data, bytes.size, width, height))
         return nullptr;
-    auto bitmap = std::make_shared<LICE_MemBitmap>();
-    if (!DecodePng(bytes.data, bytes.size, *bitmap))
+    auto resource = std::make_shared<const LICE_PngResource>(bytes.data, bytes.size, width, height);
+    cache.byFileName.emplace(fileName, resource);
+    return resource;
+}
+
+std::shared_ptr<const LICE_MemBitmap> LoadPngResource(int id, const char* fileName) {
+    auto resource = FindPngResource(id, fileName);
+    const LICE_MemBitmap* pixels = resource ? resource->Pixels() : nullptr;
+    if (!pixels)
         return nullptr;
-    cache.byFileName.emplace(fileName, bitmap);
-    return bitmap;
+    // Shares the resource's ownership: the pixels live as long as either.
+    return std::shared_ptr<const LICE_MemBitmap>(resource, pixels);
 }
 
 } // namespace LICE

@@ -20,9 +20,12 @@ namespace LICE {
 
 void DrawFrame(LICE_MemBitmap& dst, const IBitmap& bitmap, int frame, int x, int y, float weight,
                const IRect& clip) {
-    if (!bitmap.image || bitmap.frames < 1 || !(weight > 0.0f))
+    if (bitmap.frames < 1 || !(weight > 0.0f))
         return;
-    const LICE_MemBitmap& src = *bitmap.image;
+    const LICE_MemBitmap* pixels = bitmap.Pixels();
+    if (!pixels)
+        return;
+    const LICE_MemBitmap& src = *pixels;
     const int fw = bitmap.FrameWidth();
     const int fh = bitmap.FrameHeight();
     if (frame < 1)

@@ -41,10 +41,10 @@ void IGraphics::Resize(int width, int height) {
 
 IBitmap IGraphics::LoadBitmap(int id, const char* fileName, int frames) {
     IBitmap bitmap;
-    bitmap.image = LICE::LoadPngResource(id, fileName);
-    if (bitmap.image) {
-        bitmap.width = bitmap.image->Width();
-        bitmap.height = bitmap.image->Height();
+    bitmap.resource = LICE::FindPngResource(id, fileName);
+    if (bitmap.resource) {
+        bitmap.width = bitmap.resource->Width();
+        bitmap.height = bitmap.resource->Height();
     }
     bitmap.frames = frames;
     return bitmap;

@@ -69,8 +69,9 @@ public:
     // Repaint only the controls that overlap a changed control.
     void SetStrictDrawing(bool on) { strictDrawing_ = on; }
 
-    // The bitmap of a resource id, shared through the process-wide cache; an
-    // IBitmap without an image when the resource is missing.
+    // The bitmap of a resource id, shared through the process-wide cache and
+    // decoded when first drawn; an invalid IBitmap when the resource is
+    // missing or is no PNG.
     IBitmap LoadBitmap(int id, const char* fileName, int frames);
 
     // Controls. The list is built before the editor is attached and does not

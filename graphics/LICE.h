@@ -40,10 +40,40 @@ private:
     std::vector<uint32_t> pixels_;
 };
 
-// A bitmap as a control holds it: the decoded image and how it divides into
-// frames (stacked vertically unless framesAreHorizontal).
+// A PNG picture built into the library, one per process, shared by every
+// editor. Its size is read from the header when it is first asked for; the
+// pixels are decoded the first time anything draws it. Building an editor
+// therefore decodes nothing, and an instance whose window never opens never
+// pays for the pictures. Thread-safe.
+class LICE_PngResource {
+public:
+    // data must stay valid as long as this object (module resources do).
+    LICE_PngResource(const unsigned char* data, std::size_t size, int width, int height);
+    ~LICE_PngResource();
+    LICE_PngResource(const LICE_PngResource&) = delete;
+    LICE_PngResource& operator=(const LICE_PngResource&) = delete;
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // Null when the data does not decode, or decodes to another size than
+    // its header promised.
+    const LICE_MemBitmap* Pixels() const;
+
+private:
+    struct Decoded;
+    const unsigned char* data_;
+    std::size_t size_;
+    int width_;
+    int height_;
+    std::unique_ptr<Decoded> decoded_;
+};
+
+// A bitmap as a control holds it: the picture (decoded pixels, or a built-in
+// PNG decoded when first drawn) and how it divides into frames (stacked
+// vertically unless framesAreHorizontal).
 struct IBitmap {
     std::shared_ptr<const LICE_MemBitmap> image;
+    std::shared_ptr<const LICE_PngResource> resource; // used when image is null
     int width = 0;  // the whole image
     int height = 0; // the whole image
     int frames = 1;
@@ -53,7 +83,12 @@ struct IBitmap {
     int FrameHeight() const {
         return !framesAreHorizontal && frames > 0 ? height / frames : height;
     }
-    bool Valid() const { return image != nullptr; }
+    bool Valid() const { return image != nullptr || resource != nullptr; }
+    // The pixels to draw; decodes a built-in picture on first use. Null when
+    // there are none.
+    const LICE_MemBitmap* Pixels() const {
+        return image ? image.get() : resource ? resource->Pixels() : nullptr;
+    }
 };
 
 namespace LICE {
@@ -61,6 +96,16 @@ namespace LICE {
 // Decodes a PNG file held in memory. False, with out unchanged, for anything
 // that is not a complete, valid PNG.
 bool DecodePng(const unsigned char* data, std::size_t size, LICE_MemBitmap& out);
+
+// Width and height from a PNG's signature and header chunk, without decoding;
+// false for anything that does not start like a PNG of a sensible size.
+bool ReadPngSize(const unsigned char* data, std::size_t size, int& width, int& height);
+
+// The built-in picture of the editor's resource id, one object per process
+// kept in a cache keyed by fileName, not yet decoded. Null when fileName does
+// not end in ".png" (any letter case), when there is no such resource or when
+// its header is not a PNG's. Thread-safe.
+std::shared_ptr<const LICE_PngResource> FindPngResource(int id, const char* fileName);
 
 // The bitmap of the editor's resource id (a PNG compiled into the library),
 // decoded once per process and then shared from a cache keyed by fileName.

@@ -51,6 +51,20 @@ bool ChunksComplete(const unsigned char* data, std::size_t size) {
 
 namespace LICE {
 
+bool ReadPngSize(const unsigned char* data, std::size_t size, int& width, int& height) {
+    // Signature, then the IHDR chunk: length 13, type, width, height.
+    if (!data || size < 24 || png_sig_cmp(data, 0, 8) != 0 || BigEndian32(data + 8) != 13 ||
+        std::memcmp(data + 12, "IHDR", 4) != 0)
+        return false;
+    const uint32_t w = BigEndian32(data + 16);
+    const uint32_t h = BigEndian32(data + 20);
+    if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide)
+        return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
 bool DecodePng(const unsigned char* data, std::size_t size, LICE_MemBitmap& out) {
     if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0 || !ChunksComplete(data, size))
         return false;

@@ -69,7 +69,7 @@ TEST_F(EditorTest, PanelAfterAScriptedSession) {
     EXPECT_EQ(panel.Pixel(last.left + 1, last.top + 1), 0xFFFF7F00u);
 
     // A hidden light leaves the background showing; a shown one covers it.
-    const LICE_MemBitmap& art = *background->Bitmap().image;
+    const LICE_MemBitmap& art = *background->Bitmap().Pixels();
     const IRect strings = Row(kStringsDetuneRow)->GetRect();
     const IRect brass = Row(kBrassDetuneRow)->GetRect();
     ASSERT_TRUE(Row(kStringsDetuneRow)->IsHidden());

@@ -46,7 +46,7 @@ TEST(EditorBitmaps, EveryIdIsEmbeddedAtItsSizeWithWholeFrames) {
             ASSERT_EQ(back->Pixel(x, y) >> 24, 0xFFu) << x << "," << y;
 }
 
-TEST(EditorBitmaps, NamesMustBePngAndUnknownIdsGiveNothing) {
+TEST(EditorBitmaps, NamesMustBePngAndUnknownOrDamagedPicturesGiveNothing) {
     EXPECT_NE(LICE::LoadPngResource(123, "resources/img/LED.PNG"), nullptr);
     EXPECT_EQ(LICE::LoadPngResource(123, "resources/img/led.bmp"), nullptr);
     EXPECT_EQ(LICE::LoadPngResource(123, "resources/img/led"), nullptr);
@@ -57,6 +57,29 @@ TEST(EditorBitmaps, NamesMustBePngAndUnknownIdsGiveNothing) {
     static const unsigned char junk[] = "not a picture";
     ASSERT_TRUE(RegisterResource(998, "PNG", junk, sizeof junk));
     EXPECT_EQ(LICE::LoadPngResource(998, "resources/img/junk.png"), nullptr);
+    EXPECT_EQ(LICE::FindPngResource(998, "resources/img/junk.png"), nullptr);
+
+    // A picture cut short keeps the size its header gives, for the layout,
+    // but has no pixels: the control it belongs to draws nothing.
+    ResourceData led;
+    ASSERT_TRUE(FindResource(123, "PNG", led));
+    ASSERT_GT(led.size, 60u);
+    ASSERT_TRUE(RegisterResource(997, "PNG", led.data, led.size - 20));
+    auto cut = LICE::FindPngResource(997, "resources/img/cut.png");
+    ASSERT_NE(cut, nullptr);
+    auto whole = LICE::LoadPngResource(123, "resources/img/led.png");
+    ASSERT_NE(whole, nullptr);
+    EXPECT_EQ(cut->Width(), whole->Width());
+    EXPECT_EQ(cut->Height(), whole->Height());
+    EXPECT_EQ(cut->Pixels(), nullptr);
+    EXPECT_EQ(LICE::LoadPngResource(997, "resources/img/cut.png"), nullptr);
+    IBitmap bitmap;
+    bitmap.resource = cut;
+    bitmap.width = cut->Width();
+    bitmap.height = cut->Height();
+    LICE_MemBitmap dst(8, 8);
+    LICE::DrawFrame(dst, bitmap, 1, 0, 0, 1.0f, IRect(0, 0, 8, 8));
+    EXPECT_EQ(dst.Pixel(3, 3), 0u);
 }
 
 TEST(EditorBitmaps, TwoThreadsShareOneDecodedBitmap) {
