@@ -74,8 +74,8 @@ private:
 struct IBitmap {
     std::shared_ptr<const LICE_MemBitmap> image;
     std::shared_ptr<const LICE_PngResource> resource; // used when image is null
-    int width = 0;  // the whole image
-    int height = 0; // the whole image
+    int width = 0;                                    // the whole image
+    int height = 0;                                   // the whole image
     int frames = 1;
     bool framesAreHorizontal = false;
 
