@@ -24,6 +24,16 @@ void SetTimeout(HINTERNET h, DWORD option, long ms) {
     InternetSetOptionA(h, option, &value, sizeof value);
 }
 
+// Set on every handle, not only the session: not every WinINet passes the
+// session's time-outs on to the requests made under it, and a request without
+// them waits for a silent server's headers for ever.
+void SetTimeouts(HINTERNET h, const HttpGetRequest& request) {
+    SetTimeout(h, INTERNET_OPTION_CONNECT_TIMEOUT, request.connectTimeoutMs);
+    // No single wait may outlast the whole exchange; the read loop checks the rest.
+    SetTimeout(h, INTERNET_OPTION_SEND_TIMEOUT, request.totalTimeoutMs);
+    SetTimeout(h, INTERNET_OPTION_RECEIVE_TIMEOUT, request.totalTimeoutMs);
+}
+
 } // namespace
 
 bool HttpGet(const HttpGetRequest& request, std::string& body) {
@@ -40,10 +50,7 @@ bool HttpGet(const HttpGetRequest& request, std::string& body) {
         InternetOpenA(request.agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
     if (!session.h)
         return false;
-    SetTimeout(session.h, INTERNET_OPTION_CONNECT_TIMEOUT, request.connectTimeoutMs);
-    // No single wait may outlast the whole exchange; the read loop checks the rest.
-    SetTimeout(session.h, INTERNET_OPTION_SEND_TIMEOUT, request.totalTimeoutMs);
-    SetTimeout(session.h, INTERNET_OPTION_RECEIVE_TIMEOUT, request.totalTimeoutMs);
+    SetTimeouts(session.h, request);
 
     NetHandle connection;
     connection.h =
@@ -51,6 +58,7 @@ bool HttpGet(const HttpGetRequest& request, std::string& body) {
                          nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     if (!connection.h)
         return false;
+    SetTimeouts(connection.h, request);
 
     // Nothing cached, no cookies, no dialogs; a site that moved to https is
     // still followed, as a browser would follow it.
@@ -63,6 +71,7 @@ bool HttpGet(const HttpGetRequest& request, std::string& body) {
         HttpOpenRequestA(connection.h, "GET", path.c_str(), nullptr, nullptr, nullptr, flags, 0);
     if (!transfer.h)
         return false;
+    SetTimeouts(transfer.h, request);
     const std::string headers = "Accept: " + request.accept + "\r\n";
     if (!HttpSendRequestA(transfer.h, headers.c_str(), static_cast<DWORD>(headers.size()), nullptr,
                           0))

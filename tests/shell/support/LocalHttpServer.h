@@ -1,13 +1,19 @@
 #pragma once
-// A one-thread HTTP server on 127.0.0.1 for the update check's tests: it
+// A one-thread HTTP server on 127.0.0.1 for the tests of the update check and
+// of the HTTP client under it (on Linux and, through Winsock, on Windows): it
 // answers every connection with the same bytes and closes it, or sends them
 // and then holds the connection open without a word more.
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <mutex>
@@ -17,6 +23,43 @@
 
 namespace shelltest {
 
+// The few socket calls that differ between Winsock and POSIX.
+#ifdef _WIN32
+using SocketFd = SOCKET;
+inline bool SocketsReady() {
+    static const bool ready = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    return ready;
+}
+inline void CloseSocket(SocketFd fd) {
+    closesocket(fd);
+}
+inline int PollOne(SocketFd fd, int ms) {
+    WSAPOLLFD p{fd, POLLRDNORM, 0};
+    return WSAPoll(&p, 1, ms);
+}
+inline long SendSome(SocketFd fd, const char* data, std::size_t size) {
+    return send(fd, data, static_cast<int>(size), 0);
+}
+#else
+using SocketFd = int;
+inline bool SocketsReady() {
+    return true;
+}
+inline void CloseSocket(SocketFd fd) {
+    close(fd);
+}
+inline int PollOne(SocketFd fd, int ms) {
+    pollfd p{fd, POLLIN, 0};
+    return poll(&p, 1, ms);
+}
+inline long SendSome(SocketFd fd, const char* data, std::size_t size) {
+    return static_cast<long>(send(fd, data, size, MSG_NOSIGNAL));
+}
+#endif
+
 // A whole HTTP response: status line, headers and body.
 inline std::string HttpResponse(const std::string& body, const std::string& status = "200 OK") {
     return "HTTP/1.1 " + status +
@@ -24,7 +67,8 @@ inline std::string HttpResponse(const std::string& body, const std::string& stat
            "\r\nConnection: close\r\n\r\n" + body;
 }
 
-inline int LocalSocket(int port, sockaddr_in& address) {
+inline SocketFd LocalSocket(int port, sockaddr_in& address) {
+    SocketsReady();
     address = {};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
@@ -32,7 +76,7 @@ inline int LocalSocket(int port, sockaddr_in& address) {
     return socket(AF_INET, SOCK_STREAM, 0);
 }
 
-inline int BoundPort(int fd) {
+inline int BoundPort(SocketFd fd) {
     sockaddr_in bound{};
     socklen_t size = sizeof(bound);
     getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &size);
@@ -42,10 +86,10 @@ inline int BoundPort(int fd) {
 // A local port nobody listens on: connections to it are refused.
 inline int ClosedPort() {
     sockaddr_in address;
-    const int fd = LocalSocket(0, address);
+    const SocketFd fd = LocalSocket(0, address);
     bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
     const int port = BoundPort(fd);
-    close(fd);
+    CloseSocket(fd);
     return port;
 }
 
@@ -58,7 +102,8 @@ public:
         sockaddr_in address;
         listener_ = LocalSocket(0, address);
         const int on = 1;
-        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on),
+                   sizeof(on));
         bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
         listen(listener_, 4);
         port_ = BoundPort(listener_);
@@ -67,7 +112,7 @@ public:
     ~LocalHttpServer() {
         stop_ = true;
         thread_.join();
-        close(listener_);
+        CloseSocket(listener_);
     }
     LocalHttpServer(const LocalHttpServer&) = delete;
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
@@ -82,10 +127,9 @@ public:
 
 private:
     // Waits for fd to become readable, looking at the stop flag now and then.
-    bool WaitReadable(int fd) {
+    bool WaitReadable(SocketFd fd) {
         while (!stop_) {
-            pollfd p{fd, POLLIN, 0};
-            if (poll(&p, 1, 50) > 0)
+            if (PollOne(fd, 50) > 0)
                 return true;
         }
         return false;
@@ -93,13 +137,18 @@ private:
 
     void Serve() {
         while (WaitReadable(listener_)) {
-            const int client = accept(listener_, nullptr, nullptr);
+            const SocketFd client = accept(listener_, nullptr, nullptr);
+#ifdef _WIN32
+            if (client == INVALID_SOCKET)
+                continue;
+#else
             if (client < 0)
                 continue;
+#endif
             std::string request;
             char buffer[1024];
             while (request.find("\r\n\r\n") == std::string::npos && WaitReadable(client)) {
-                const ssize_t n = recv(client, buffer, sizeof(buffer), 0);
+                const auto n = recv(client, buffer, sizeof(buffer), 0);
                 if (n <= 0)
                     break;
                 request.append(buffer, static_cast<std::size_t>(n));
@@ -110,21 +159,20 @@ private:
             }
             std::size_t sent = 0;
             while (sent < response_.size()) {
-                const ssize_t n =
-                    send(client, response_.data() + sent, response_.size() - sent, MSG_NOSIGNAL);
+                const long n = SendSome(client, response_.data() + sent, response_.size() - sent);
                 if (n <= 0)
                     break;
                 sent += static_cast<std::size_t>(n);
             }
             while (mode_ == Mode::kSilent && !stop_)
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            close(client);
+            CloseSocket(client);
         }
     }
 
     std::string response_;
     Mode mode_;
-    int listener_ = -1;
+    SocketFd listener_{};
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::thread thread_;
