@@ -6,10 +6,16 @@
 
 #include <windows.h>
 
+#include <dlgs.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -115,6 +121,85 @@ std::vector<uint32_t> Screenshot(HWND window) {
 
 LPARAM At(int x, int y) {
     return MAKELPARAM(x, y);
+}
+
+// The user at the screen, on a thread of their own while the host's thread
+// sits in a modal menu or dialog: each step waits up to 10 s for a new visible
+// window of that class on the host's thread, then acts on it.
+struct UserStep {
+    const char* windowClass;
+    std::function<void(HWND)> act;
+};
+
+struct ThreadWindows {
+    const char* windowClass;
+    const std::vector<HWND>* seen;
+    HWND found;
+};
+
+BOOL CALLBACK FindNewWindow(HWND hwnd, LPARAM data) {
+    auto* search = reinterpret_cast<ThreadWindows*>(data);
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof(name));
+    if (IsWindowVisible(hwnd) && std::strcmp(name, search->windowClass) == 0 &&
+        std::find(search->seen->begin(), search->seen->end(), hwnd) == search->seen->end()) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::thread UserAtScreen(std::vector<UserStep> steps, std::vector<HWND>* seen) {
+    const DWORD hostThread = GetCurrentThreadId();
+    return std::thread([steps, seen, hostThread] {
+        for (const UserStep& step : steps) {
+            ThreadWindows search{step.windowClass, seen, nullptr};
+            for (int i = 0; i < 1000 && !search.found; ++i) {
+                Sleep(10);
+                EnumThreadWindows(hostThread, &FindNewWindow, reinterpret_cast<LPARAM>(&search));
+            }
+            if (!search.found)
+                return;
+            seen->push_back(search.found);
+            Sleep(50);
+            step.act(search.found);
+        }
+    });
+}
+
+void PressKeys(HWND to, std::initializer_list<WPARAM> keys) {
+    for (WPARAM key : keys) {
+        Sleep(40);
+        PostMessageA(to, WM_KEYDOWN, key, 0);
+        PostMessageA(to, WM_KEYUP, key, 0);
+    }
+}
+
+void PressButton(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// Types the file name into a file dialog (the explorer style's combo box, or
+// the old style's edit) and presses its OK button.
+void ChooseFile(HWND dialog, const std::string& path) {
+    HWND name = GetDlgItem(dialog, cmb13);
+    if (!name)
+        name = GetDlgItem(dialog, edt1);
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PressButton(dialog, IDOK);
+}
+
+std::string ReadFile(const std::string& path) {
+    std::string bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char chunk[4096];
+        std::size_t n = 0;
+        while ((n = std::fread(chunk, 1, sizeof(chunk), f)) > 0)
+            bytes.append(chunk, n);
+        std::fclose(f);
+    }
+    return bytes;
 }
 
 class WinWindowTest : public ::testing::Test {
@@ -364,6 +449,89 @@ TEST_F(WinWindowTest, ProgramMenuAndNameEntryWork) {
     Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5), 0);
     Post(editor, WM_LBUTTONUP, 0, At(5, 5), 100);
     EXPECT_EQ(host->ProgramName(), "late");
+}
+
+TEST_F(WinWindowTest, FileDialogsAndMessageBoxesOfTheOptionMenu) {
+    const HWND editor = Open();
+    ASSERT_NE(editor, nullptr);
+    char temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string base = std::string(temp) + "halvane window test";
+    const std::string saved = base + ".fxp";
+    std::remove(saved.c_str());
+    const auto saveProgram = [](HWND menu) {
+        PressKeys(menu, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+    };
+    const auto clickOptions = [&] {
+        Post(editor, WM_LBUTTONDOWN, MK_LBUTTON, At(630, 348), 0);
+        Post(editor, WM_LBUTTONUP, 0, At(630, 348), 50);
+    };
+
+    // "Save Program" with a name typed without its extension: the first one
+    // of the list is added.
+    std::vector<HWND> seen;
+    std::thread user = UserAtScreen(
+        {{"#32768", saveProgram}, {"#32770", [&](HWND d) { ChooseFile(d, base); }}}, &seen);
+    clickOptions();
+    user.join();
+    EXPECT_EQ(seen.size(), 2u);
+    const std::string program = ReadFile(saved);
+    EXPECT_GT(program.size(), 100u) << saved;
+
+    // Again over the existing file: asked before replacing; No goes back to
+    // the dialog, and cancelling it leaves the file alone.
+    {
+        std::ofstream out(saved, std::ios::binary);
+        out << "keep";
+    }
+    seen.clear();
+    bool dialogBack = false;
+    HWND fileDialog = nullptr;
+    user = UserAtScreen({{"#32768", saveProgram},
+                         {"#32770",
+                          [&](HWND d) {
+                              fileDialog = d;
+                              ChooseFile(d, base);
+                          }},
+                         {"#32770",
+                          [&](HWND box) {
+                              PressButton(box, IDNO);
+                              for (int i = 0; i < 100 && IsWindow(box); ++i)
+                                  Sleep(10);
+                              dialogBack = IsWindowVisible(fileDialog);
+                              PressButton(fileDialog, IDCANCEL);
+                          }}},
+                        &seen);
+    clickOptions();
+    user.join();
+    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_TRUE(dialogBack);
+    EXPECT_EQ(ReadFile(saved), "keep");
+
+    // "Load Program" of a file that is no program: an error box owned by the
+    // host's top-level window.
+    seen.clear();
+    HWND owner = nullptr;
+    std::string caption;
+    user = UserAtScreen(
+        {{"#32768", [](HWND menu) { PressKeys(menu, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN,
+                                                     VK_RETURN}); }},
+         {"#32770", [&](HWND d) { ChooseFile(d, saved); }},
+         {"#32770",
+          [&](HWND box) {
+              owner = GetWindow(box, GW_OWNER);
+              char text[64] = {};
+              GetWindowTextA(box, text, sizeof(text));
+              caption = text;
+              PressButton(box, IDOK);
+          }}},
+        &seen);
+    clickOptions();
+    user.join();
+    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_EQ(owner, window);
+    EXPECT_EQ(caption, "Error");
+    std::remove(saved.c_str());
 }
 
 TEST_F(WinWindowTest, ClassIsSharedByTwoEditorsAndOpenClose100TimesIsSteady) {
