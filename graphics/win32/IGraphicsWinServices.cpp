@@ -225,7 +225,8 @@ bool IGraphicsWin::ClipboardText(std::string& text) {
         return false;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
         if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
-            const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+            const int bytes =
+                WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
             if (bytes > 1) {
                 std::vector<char> utf8(static_cast<std::size_t>(bytes));
                 WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8.data(), bytes, nullptr, nullptr);

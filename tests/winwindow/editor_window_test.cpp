@@ -283,7 +283,8 @@ TEST_F(WinWindowTest, OpensAsChildOfTheHostWindowAndMatchesTheOffscreenPanel) {
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)
             if ((shot[static_cast<std::size_t>(y * kWidth + x)] & 0xffffff) !=
-                (offscreen.Pixel(x, y) & 0xffffff) && differing++ == 0) {
+                    (offscreen.Pixel(x, y) & 0xffffff) &&
+                differing++ == 0) {
                 firstX = x;
                 firstY = y;
             }
@@ -513,19 +514,20 @@ TEST_F(WinWindowTest, FileDialogsAndMessageBoxesOfTheOptionMenu) {
     seen.clear();
     HWND owner = nullptr;
     std::string caption;
-    user = UserAtScreen(
-        {{"#32768", [](HWND menu) { PressKeys(menu, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN,
-                                                     VK_RETURN}); }},
-         {"#32770", [&](HWND d) { ChooseFile(d, saved); }},
-         {"#32770",
-          [&](HWND box) {
-              owner = GetWindow(box, GW_OWNER);
-              char text[64] = {};
-              GetWindowTextA(box, text, sizeof(text));
-              caption = text;
-              PressButton(box, IDOK);
-          }}},
-        &seen);
+    user = UserAtScreen({{"#32768",
+                          [](HWND menu) {
+                              PressKeys(menu, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+                          }},
+                         {"#32770", [&](HWND d) { ChooseFile(d, saved); }},
+                         {"#32770",
+                          [&](HWND box) {
+                              owner = GetWindow(box, GW_OWNER);
+                              char text[64] = {};
+                              GetWindowTextA(box, text, sizeof(text));
+                              caption = text;
+                              PressButton(box, IDOK);
+                          }}},
+                        &seen);
     clickOptions();
     user.join();
     EXPECT_EQ(seen.size(), 3u);
@@ -587,4 +589,15 @@ TEST_F(WinWindowTest, ClassIsSharedByTwoEditorsAndOpenClose100TimesIsSteady) {
     EXPECT_LT(static_cast<long long>(counters.WorkingSetSize) - static_cast<long long>(afterWarmUp),
               4LL << 20)
         << "bytes grown over 90 rounds";
+
+    // A host that destroys its window (and ours in it) before closing the
+    // editor, with a text entry open.
+    ASSERT_EQ(host->Dispatch(effEditOpen, 0, 0, window), 1);
+    Post(EditorOf(window), WM_LBUTTONDOWN, MK_LBUTTON, At(600, 324));
+    Post(EditorOf(window), WM_LBUTTONUP, 0, At(600, 324), 60);
+    DestroyWindow(window);
+    window = nullptr;
+    Pump(60);
+    EXPECT_EQ(host->Dispatch(effEditClose), 1);
+    EXPECT_FALSE(ClassRegistered());
 }
