@@ -6,12 +6,22 @@
 
 #include "graphics/win32/IGraphicsWin.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "editor/IControl.h"
+#include "plugin/Halvane.h"
+
 namespace {
+
+vst::VstIntPtr VSTCALL QuietHost(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, vst::VstIntPtr,
+                                 void*, float) {
+    return opcode == vst::audioMasterVersion ? 2400 : 0;
+}
 
 HWND MakeParent(int width, int height) {
     static const bool registered = [] {
@@ -152,4 +162,87 @@ TEST_F(ServicesTest, ColourChooserHasTheTitleAndReturnsTheColour) {
     std::string name = "x", folder;
     platform->PromptForFile(name, ShellDialogs::FileAction::kOpen, folder, "fxp");
     EXPECT_TRUE(name.empty());
+}
+
+// The instrument's own editor in this window layer: text entries for
+// parameters of each kind, typed into and settled on the timer.
+TEST(TextEntry, TypingIsFilteredByKindAndSettledOnTheTimer) {
+    const HWND parent = MakeParent(988, 696);
+    Halvane plug(&QuietHost);
+    IGraphics* gui = plug.Graphics();
+    ASSERT_TRUE(gui->OpenWindow(parent));
+    const HWND window = FindWindowExA(parent, nullptr, IGraphicsWin::kClassName, nullptr);
+    ASSERT_NE(window, nullptr);
+    // A parameter of the kind with a control bound to it.
+    const auto find = [&](PlugParam::Kind kind, const std::function<bool(const PlugParam&)>& also) {
+        for (int c = 0; c < gui->NControls(); ++c) {
+            const int i = gui->GetControl(c)->ParamIdx();
+            if (const PlugParam* p = plug.GetParam(i); p && p->GetKind() == kind && also(*p))
+                return i;
+        }
+        return -1;
+    };
+    const auto controlOf = [&](int param) {
+        for (int c = 0; c < gui->NControls(); ++c)
+            if (gui->GetControl(c)->ParamIdx() == param)
+                return gui->GetControl(c);
+        return gui->GetControl(0);
+    };
+    // Types into a new entry for the parameter, presses Return and lets the
+    // timer settle it; the text the box held is returned.
+    const auto enter = [&](int param, const char* typed) {
+        gui->CreateTextEntry(*controlOf(param), IText(), IRect(10, 10, 120, 30), "", param);
+        const HWND box = FindWindowExA(window, nullptr, "Edit", nullptr);
+        EXPECT_NE(box, nullptr);
+        for (const char* c = typed; *c; ++c)
+            SendMessageA(box, WM_CHAR, static_cast<WPARAM>(*c), 0);
+        char held[64] = {};
+        GetWindowTextA(box, held, sizeof(held));
+        SendMessageA(box, WM_KEYDOWN, VK_RETURN, 0);
+        SendMessageA(window, WM_TIMER, IGraphicsWin::kTimerId, 0);
+        EXPECT_EQ(FindWindowExA(window, nullptr, "Edit", nullptr), nullptr);
+        return std::string(held);
+    };
+
+    const int integer = find(PlugParam::kInteger, [](const PlugParam& p) {
+        return p.Min() <= 2 && p.Max() >= 3 && !p.NegateDisplay();
+    });
+    ASSERT_GE(integer, 0);
+    EXPECT_EQ(enter(integer, "2.5x"), "25");
+    const PlugParam* integerParam = plug.GetParam(integer);
+    ASSERT_NE(integerParam, nullptr);
+    EXPECT_EQ(integerParam->Value(), std::min(25.0, integerParam->Max()));
+
+    const int continuous = find(PlugParam::kContinuous, [](const PlugParam& p) {
+        return p.Min() <= 0.5 && p.Max() >= 1.5 && !p.NegateDisplay();
+    });
+    ASSERT_GE(continuous, 0);
+    EXPECT_EQ(enter(continuous, "1.5a"), "1.5");
+    const PlugParam* continuousParam = plug.GetParam(continuous);
+    ASSERT_NE(continuousParam, nullptr);
+    EXPECT_NEAR(continuousParam->Value(), 1.5, 1e-9);
+
+    // A list parameter takes its display texts; one that matches none gives 0.
+    const int list =
+        find(PlugParam::kList, [](const PlugParam& p) { return p.DisplayTexts().size() >= 2; });
+    ASSERT_GE(list, 0);
+    PlugParam* listParam = plug.GetParam(list);
+    ASSERT_NE(listParam, nullptr);
+    controlOf(list)->TakeValueFromUser(1.0);
+    ASSERT_EQ(listParam->Value(), listParam->Max());
+    EXPECT_EQ(enter(list, "7"), "7");
+    EXPECT_EQ(listParam->Value(), 0.0);
+
+    // Escape cancels: the value stays.
+    const double before = continuousParam->Value();
+    gui->CreateTextEntry(*controlOf(continuous), IText(), IRect(10, 10, 120, 30), "", continuous);
+    const HWND box = FindWindowExA(window, nullptr, "Edit", nullptr);
+    ASSERT_NE(box, nullptr);
+    SendMessageA(box, WM_CHAR, '9', 0);
+    SendMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageA(window, WM_TIMER, IGraphicsWin::kTimerId, 0);
+    EXPECT_EQ(FindWindowExA(window, nullptr, "Edit", nullptr), nullptr);
+    EXPECT_EQ(continuousParam->Value(), before);
+    gui->CloseWindow();
+    DestroyWindow(parent);
 }
