@@ -5,9 +5,10 @@
 #include "graphics/HeadlessPlatform.h"
 
 // Weak: a build with a window layer links that layer's MakeEditorPlatform into
-// the plug-in, and it takes the place of this one. Not on Windows, which has no
-// window layer yet, and where the linker does not take a weak definition out of
-// a static library to satisfy a reference.
+// the plug-in, and it takes the place of this one. On Windows the linker does
+// not take a weak definition out of a static library to satisfy a reference;
+// there the window layer's objects, linked directly, define the function, so
+// this member of the library is never pulled in.
 #if defined(__GNUC__) && !defined(_WIN32)
 __attribute__((weak))
 #endif

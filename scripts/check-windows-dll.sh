@@ -18,8 +18,8 @@ if [[ "$exports" != "VSTPluginMain main " ]]; then
     exit 1
 fi
 
-system_dlls=" kernel32.dll user32.dll gdi32.dll shell32.dll advapi32.dll comdlg32.dll comctl32.dll
- wininet.dll ole32.dll oleaut32.dll shlwapi.dll msimg32.dll winmm.dll uxtheme.dll msvcrt.dll "
+system_dlls=" kernel32.dll user32.dll gdi32.dll shell32.dll advapi32.dll comdlg32.dll comctl32.dll "
+system_dlls+=" wininet.dll ole32.dll oleaut32.dll shlwapi.dll msimg32.dll winmm.dll uxtheme.dll msvcrt.dll "
 imports=$(awk '/DLL Name:/ {print $3}' <<<"$dump" | tr 'A-Z' 'a-z' | sort -u)
 for name in $imports; do
     if [[ "$system_dlls" != *" $name "* ]]; then

@@ -3,7 +3,8 @@
 # HALVANE_SKIP_WINDOWS=1):
 #  - builds build-win64/halvane64.dll and build-win32/halvane.dll and checks
 #    their export and import tables (always);
-#  - runs the host-level suite of tests/host against halvane64.dll under wine;
+#  - runs the host-level suite of tests/host against halvane64.dll under wine,
+#    and the editor window's tests (tests/winwindow) on an X display;
 #  - compares each DLL with the Linux build (build/): the renders of a MIDI
 #    phrase within 1e-9 per sample, the state chunks loading both ways, and
 #    the settings file at its Windows place;
@@ -29,6 +30,16 @@ cmake --build $linux -j "$jobs" --target halvane64 halvane-crosscheck halvane-ba
 HALVANE_BANKC=$linux/halvane-bankc HALVANE_ARTWORK=$linux/halvane-artwork ./scripts/build-windows.sh -DHALVANE_WERROR=ON
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" # no .NET or HTML engine prompts
+
+# The editor's window tests draw on an X display through wine: the one
+# scripts/test.sh started, else a private Xvfb of our own.
+xvfb_pid=""
+if [[ -z "${DISPLAY:-}" ]] && command -v Xvfb >/dev/null; then
+    exec {display_fd}<> <(:)
+    Xvfb -displayfd "$display_fd" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    read -r -t 10 -u "$display_fd" display_number && export DISPLAY=":$display_number"
+fi
 failures=()
 
 # One prefix per width inside its build folder, created once; a wineserver kept
@@ -74,7 +85,7 @@ resume_qemu() {
     fi
     qemu_paused=0
 }
-trap 'stop_wine; resume_qemu' EXIT
+trap 'stop_wine; resume_qemu; [[ -z $xvfb_pid ]] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
 
 # Renders and chunks of one Windows build against the Linux build's, both ways,
 # and the settings file appearing at %LOCALAPPDATA%\KelpmoorMusic\halvane.ini.
@@ -156,11 +167,22 @@ win32_runs() {
 # (HALVANE_WIN32_PREFIX_SECONDS, default 240 s) and is kept for later runs.
 why=""
 if win32_runs; then
-    cmake --build build-win32 -j "$jobs" --target halvane-crosscheck
+    window_tests=(test_winwindow_editor_window_test test_winwindow_platform_services_test)
+    cmake --build build-win32 -j "$jobs" --target halvane-crosscheck "${window_tests[@]}"
     if start_wine 32 /usr/lib/wine/wine "${HALVANE_WIN32_PREFIX_SECONDS:-240}"; then
         echo "halvane.dll under 32-bit wine (through qemu-user)"
         crosscheck 32 "timeout ${HALVANE_WIN32_RUN_SECONDS:-900} /usr/lib/wine/wine" \
             build-win32/halvane.dll win32
+        # The editor's window tests wait for the window in real time: natively
+        # only, not many times slower under qemu.
+        if native_32bit && [[ -n "${DISPLAY:-}" ]]; then
+            for test in "${window_tests[@]}"; do
+                (cd build-win32/tests && timeout 600 /usr/lib/wine/wine "./$test.exe") ||
+                    failures+=("win32 $test")
+            done
+        else
+            echo "32-bit editor window tests NOT RUN: they need 32-bit programs running natively and an X display"
+        fi
         stop_wine
     else
         echo "32-bit wine tests NOT RUN: the 32-bit wine prefix was not ready within" \
