@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "graphics/LICE.h"
+#include "graphics/x11/X11Dialogs.h"
 #include "graphics/x11/X11Support.h"
 #include "graphics/x11/X11TextEntry.h"
 
@@ -66,7 +67,7 @@ public:
         visual_ = DefaultVisual(display, screen);
         depth_ = DefaultDepth(display, screen);
         fieldTop_ = kMargin + static_cast<int>(lines_.size()) * kLineHeight + 8;
-        buttonTop_ = fieldTop_ + (entry.withPath ? kFieldHeight + 14 : 0);
+        buttonTop_ = fieldTop_ + (entry.withField ? kFieldHeight + 14 : 0);
         height_ = buttonTop_ + kButtonHeight + kMargin;
         // Centred over the host's window when it is known.
         int x = (DisplayWidth(display, screen) - kWidth) / 2;
@@ -94,12 +95,14 @@ public:
         do
             XWindowEvent(display, window_, StructureNotifyMask, &event);
         while (event.type != MapNotify);
-        if (entry.withPath) {
+        if (entry.withField) {
             IText fieldStyle = MessageStyle();
+            const int fieldRight =
+                kWidth - kMargin - 1 - (entry.colorSwatch ? kFieldHeight + 8 : 0);
             entry_ = std::make_unique<X11TextEntry>(
                 display, window_, visual_, depth_, DefaultColormap(display, screen), nullptr,
-                IRect(kMargin, fieldTop_, kWidth - kMargin - 1, fieldTop_ + kFieldHeight - 1),
-                fieldStyle, entry.path.c_str(), nullptr);
+                IRect(kMargin, fieldTop_, fieldRight, fieldTop_ + kFieldHeight - 1), fieldStyle,
+                entry.field.c_str(), nullptr);
         } else {
             XSetInputFocus(display, window_, RevertToParent, CurrentTime);
             focus_ = 0;
@@ -118,6 +121,10 @@ public:
         while (answer_ < 0) {
             XEvent event;
             XNextEvent(display_, &event);
+            if (event.type == MappingNotify) {
+                XRefreshKeyboardMapping(&event.xmapping);
+                continue;
+            }
             if (entry_ && event.xany.window == entry_->Handle()) {
                 if (event.type == Expose)
                     entry_->Paint();
@@ -156,7 +163,7 @@ public:
             }
         }
         if (entry_)
-            request_.path = entry_->Text();
+            request_.field = entry_->Text();
         return answer_;
     }
 
@@ -192,6 +199,8 @@ private:
             }
         } else if (inField) {
             entry_->Key(event);
+            if (request_.colorSwatch)
+                Paint();
         }
     }
 
@@ -214,6 +223,16 @@ private:
                            kButtonFace, all);
             LICE::DrawText(canvas_, label, request_.buttons[static_cast<std::size_t>(b)].c_str(), r,
                            all);
+        }
+        IColor shown;
+        if (request_.colorSwatch && entry_ && ParseColor(entry_->Text(), shown)) {
+            const IRect swatch(kWidth - kMargin - kFieldHeight, fieldTop_, kWidth - kMargin,
+                               fieldTop_ + kFieldHeight);
+            LICE::FillRect(canvas_, swatch, kButtonEdge, all);
+            LICE::FillRect(
+                canvas_,
+                IRect(swatch.left + 1, swatch.top + 1, swatch.right - 1, swatch.bottom - 1), shown,
+                all);
         }
         PutBitmap({display_, window_, visual_, depth_, gc_}, canvas_, all);
         if (entry_)

@@ -6,7 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -163,6 +167,83 @@ std::vector<std::string> FileDialogCommand(const std::string& program,
     if (!filter.empty())
         args.push_back("--file-filter=" + filter + " | " + filter);
     return args;
+}
+
+std::vector<std::string> ColorDialogCommand(const std::string& program, const IColor& color,
+                                            const char* title, unsigned long parentWindow) {
+    const std::string caption = title ? title : "";
+    if (program == "kdialog")
+        return {program,     "--attach",      std::to_string(parentWindow),
+                "--title",   caption,         "--getcolor",
+                "--default", ColorText(color)};
+    return {program, "--color-selection", "--title=" + caption, "--color=" + ColorText(color)};
+}
+
+namespace {
+
+// Hex digits only, of a length that gives three equal channels of 1 to 4 digits.
+bool ParseHex(const std::string& digits, IColor& color) {
+    const std::size_t n = digits.size();
+    if (n == 0 || n % 3 != 0 || n > 12)
+        return false;
+    for (char c : digits)
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+    const std::size_t width = n / 3;
+    const double top = std::pow(16.0, static_cast<double>(width)) - 1.0;
+    int channel[3];
+    for (int i = 0; i < 3; ++i) {
+        const unsigned long v = std::strtoul(
+            digits.substr(static_cast<std::size_t>(i) * width, width).c_str(), nullptr, 16);
+        channel[i] = static_cast<int>(std::lround(static_cast<double>(v) * 255.0 / top));
+    }
+    color = IColor(255, channel[0], channel[1], channel[2]);
+    return true;
+}
+
+// Numbers separated by commas and blanks, each 0 to 255 (the fourth, alpha, is read and dropped).
+bool ParseNumbers(const std::string& text, std::size_t wanted, std::size_t allowed, IColor& color) {
+    std::string spaced = text;
+    std::replace(spaced.begin(), spaced.end(), ',', ' ');
+    std::istringstream in(spaced);
+    std::vector<double> values;
+    double v = 0.0;
+    while (in >> v)
+        values.push_back(v);
+    if (!in.eof() || values.size() < wanted || values.size() > allowed)
+        return false;
+    for (std::size_t i = 0; i < 3; ++i)
+        if (values[i] < 0.0 || values[i] > 255.0)
+            return false;
+    color =
+        IColor(255, static_cast<int>(std::lround(values[0])),
+               static_cast<int>(std::lround(values[1])), static_cast<int>(std::lround(values[2])));
+    return true;
+}
+
+} // namespace
+
+bool ParseColor(const std::string& text, IColor& color) {
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return false;
+    const std::string trimmed = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    if (trimmed[0] == '#')
+        return ParseHex(trimmed.substr(1), color);
+    for (const char* prefix : {"rgba(", "rgb("}) {
+        const std::string p(prefix);
+        if (trimmed.compare(0, p.size(), p) == 0 && trimmed.back() == ')')
+            return ParseNumbers(trimmed.substr(p.size(), trimmed.size() - p.size() - 1), 3,
+                                p.size() == 5 ? 4 : 3, color);
+    }
+    return ParseNumbers(trimmed, 3, 3, color);
+}
+
+std::string ColorText(const IColor& color) {
+    char text[8];
+    std::snprintf(text, sizeof(text), "#%02x%02x%02x", std::clamp(color.r, 0, 255) & 0xff,
+                  std::clamp(color.g, 0, 255) & 0xff, std::clamp(color.b, 0, 255) & 0xff);
+    return text;
 }
 
 } // namespace x11

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/GraphicsTypes.h"
 #include "shell/ShellDialogs.h"
 
 namespace x11 {
@@ -31,5 +32,15 @@ std::vector<std::string> FileDialogCommand(const std::string& program,
                                            ShellDialogs::FileAction action,
                                            const std::string& start, const char* extensions,
                                            unsigned long parentWindow);
+std::vector<std::string> ColorDialogCommand(const std::string& program, const IColor& color,
+                                            const char* title, unsigned long parentWindow);
+
+// A colour as the dialog programs and our own dialog write it: "#rrggbb",
+// "#rrrrggggbbbb", "rgb(r,g,b)", "rgba(r,g,b,a)" or three numbers 0 to 255
+// ("r g b" or "r, g, b"). Sets the colour (opaque) and returns true when the
+// text is one of these.
+bool ParseColor(const std::string& text, IColor& color);
+// "#rrggbb".
+std::string ColorText(const IColor& color);
 
 } // namespace x11

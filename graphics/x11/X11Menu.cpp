@@ -257,6 +257,10 @@ IPopupMenu* MenuSession::Run(IPopupMenu& menu, int x, int y) {
     while (!done && !levels_.empty()) {
         XEvent event;
         XNextEvent(display_, &event);
+        if (event.type == MappingNotify) {
+            XRefreshKeyboardMapping(&event.xmapping);
+            continue;
+        }
         bool ours = event.type != Expose;
         for (auto& level : levels_)
             ours = ours || event.xany.window == level->window;

@@ -204,6 +204,12 @@ void X11Platform::Tick() {
 }
 
 void X11Platform::Handle(XEvent& event) {
+    if (event.type == MappingNotify) {
+        // The keyboard was remapped (another layout, or a tool typing
+        // characters the layout lacks): the keys we look up must follow.
+        XRefreshKeyboardMapping(&event.xmapping);
+        return;
+    }
     if (entry_ && event.xany.window == entry_->Handle()) {
         switch (event.type) {
         case Expose:
@@ -454,7 +460,8 @@ void X11Platform::HandlePending(bool input) {
         XEvent event;
         XNextEvent(display_, &event);
         // While a dialog is up, input waits; only painting and the window's end go on.
-        if (input || event.type == Expose || event.type == DestroyNotify)
+        if (input || event.type == Expose || event.type == DestroyNotify ||
+            event.type == MappingNotify)
             Handle(event);
     }
 }

@@ -3,8 +3,8 @@
 // display connection of its own, the back buffer copied in with XPutImage,
 // and the events and the redraw timer handled on the host's idle calls (X has
 // no message loop of ours to run them). Menus and the text entry are drawn by
-// us; message boxes and file dialogs come from zenity or kdialog, else from
-// a dialog of our own.
+// us; message boxes, file dialogs and the colour chooser come from zenity or
+// kdialog, else from a dialog of our own.
 //
 // Everything runs on the host's interface thread, inside its calls; nothing
 // here starts a thread or blocks outside a modal menu or dialog.
@@ -72,6 +72,9 @@ private:
     // Our own drawn dialogs, where no dialog program is installed.
     int RunOwnDialog(x11::DialogRequest& entry);
     std::string OwnFileDialog(bool save, const std::string& start, const std::string& extensions);
+    bool OwnColorDialog(IColor& color, const std::string& title);
+    // Asks the clipboard's owner for its text as target (UTF8_STRING or STRING).
+    bool ConvertClipboard(Atom target, std::string& text);
     // The host's top-level window as a number for the dialog programs; 0 for none.
     unsigned long TopLevelId() const;
 

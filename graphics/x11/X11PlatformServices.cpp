@@ -116,15 +116,15 @@ std::string X11Platform::OwnFileDialog(bool save, const std::string& start,
                                        const std::string& extensions) {
     x11::DialogRequest entry;
     entry.title = save ? "Save" : "Open";
-    entry.withPath = true;
-    entry.path = start;
+    entry.withField = true;
+    entry.field = start;
     entry.buttons = {save ? "Save" : "Open", "Cancel"};
     for (;;) {
         entry.message = std::string(save ? "Save as" : "Open") +
                         (extensions.empty() ? "" : " (" + extensions + ")") + ":";
         if (RunOwnDialog(entry) != 0)
             return "";
-        const std::string path = WithDefaultExtension(entry.path, extensions.c_str());
+        const std::string path = WithDefaultExtension(entry.field, extensions.c_str());
         const std::string parent = path.substr(0, path.find_last_of('/') + 1);
         std::string problem;
         if (path.empty() || path[0] != '/' || path.back() == '/')
@@ -147,9 +147,43 @@ std::string X11Platform::OwnFileDialog(bool save, const std::string& start,
     }
 }
 
-bool X11Platform::PromptForColor(IColor& /*color*/, const char* /*title*/) {
-    // The instrument asks for no colours.
-    return false;
+bool X11Platform::PromptForColor(IColor& color, const char* title) {
+    if (!display_)
+        return false;
+    IColor chosen = color;
+    const std::string program = x11::DialogProgram();
+    if (!program.empty()) {
+        std::string out;
+        const int status =
+            x11::RunAndRead(x11::ColorDialogCommand(program, color, title, TopLevelId()), out,
+                            [this] { RepaintWhileWaiting(); });
+        if (status != 0 || !x11::ParseColor(out, chosen))
+            return false;
+    } else if (!OwnColorDialog(chosen, title ? title : "")) {
+        return false;
+    }
+    // The choosers know no transparency: the caller's stays.
+    color = IColor(color.a, chosen.r, chosen.g, chosen.b);
+    return true;
+}
+
+bool X11Platform::OwnColorDialog(IColor& color, const std::string& title) {
+    x11::DialogRequest entry;
+    entry.title = title;
+    entry.message = "Red, green and blue from 0 to 255, or #rrggbb:";
+    entry.withField = true;
+    entry.colorSwatch = true;
+    entry.field =
+        std::to_string(color.r) + ", " + std::to_string(color.g) + ", " + std::to_string(color.b);
+    entry.buttons = {"OK", "Cancel"};
+    for (;;) {
+        if (RunOwnDialog(entry) != 0)
+            return false;
+        if (x11::ParseColor(entry.field, color))
+            return true;
+        MessageBox(("\"" + entry.field + "\" is not a colour.").c_str(), title.c_str(),
+                   ShellDialogs::BoxKind::kErrorOk);
+    }
 }
 
 std::string X11Platform::HostFolder() {
@@ -185,7 +219,24 @@ bool X11Platform::ClipboardText(std::string& text) {
     x11::ErrorTrap trap(display_);
     if (XGetSelectionOwner(display_, clipboardAtom_) == None)
         return false;
-    XConvertSelection(display_, clipboardAtom_, utf8Atom_, transferAtom_, window_, CurrentTime);
+    // Owners that offer no UTF-8 still give Latin-1 text.
+    std::string latin1;
+    if (ConvertClipboard(utf8Atom_, text) || !ConvertClipboard(XA_STRING, latin1))
+        return !text.empty();
+    for (const char c : latin1) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80) {
+            text += c;
+        } else {
+            text += static_cast<char>(0xC0 | (u >> 6));
+            text += static_cast<char>(0x80 | (u & 0x3F));
+        }
+    }
+    return !text.empty();
+}
+
+bool X11Platform::ConvertClipboard(Atom target, std::string& text) {
+    XConvertSelection(display_, clipboardAtom_, target, transferAtom_, window_, CurrentTime);
     XFlush(display_);
     const long long until = x11::NowMs() + kClipboardWaitMs;
     XEvent event;
@@ -206,7 +257,7 @@ bool X11Platform::ClipboardText(std::string& text) {
     if (XGetWindowProperty(display_, window_, transferAtom_, 0, 1 << 20, True, AnyPropertyType,
                            &type, &format, &count, &left, &data) == Success &&
         data) {
-        if (format == 8 && (type == utf8Atom_ || type == XA_STRING))
+        if (format == 8 && type == target)
             text.assign(reinterpret_cast<const char*>(data), count);
         XFree(data);
     }
@@ -218,5 +269,3 @@ bool X11Platform::OpenInBrowser(const char* url) {
         return false;
     return x11::Launch({"xdg-open", url});
 }
-
-// Linked into the plug-in on X11 systems in place of the offscreen default.

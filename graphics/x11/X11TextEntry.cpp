@@ -19,6 +19,36 @@ bool IsContinuation(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
+// The character a keysym types, as UTF-8, for when there is no input method:
+// Latin-1 keysyms are their own code points, keysyms 0x1000000 + U carry U.
+// Empty for keys that type nothing.
+std::string KeysymText(KeySym key) {
+    unsigned long code = 0;
+    if ((key >= 0x20 && key <= 0x7E) || (key >= 0xA0 && key <= 0xFF))
+        code = key;
+    else if (key >= 0x10000A0 && key <= 0x110FFFF)
+        code = key - 0x1000000;
+    else
+        return "";
+    std::string text;
+    if (code < 0x80) {
+        text += static_cast<char>(code);
+    } else if (code < 0x800) {
+        text += static_cast<char>(0xC0 | (code >> 6));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        text += static_cast<char>(0xE0 | (code >> 12));
+        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        text += static_cast<char>(0xF0 | (code >> 18));
+        text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return text;
+}
+
 } // namespace
 
 X11TextEntry::X11TextEntry(Display* display, Window parent, Visual* visual, int depth,
@@ -136,10 +166,13 @@ X11TextEntry::KeyResult X11TextEntry::Key(XKeyEvent& event) {
             keysym = NoSymbol;
     } else {
         length = XLookupString(&event, buffer, sizeof(buffer) - 1, &keysym, nullptr);
-        // XLookupString gives Latin-1: only ASCII passes unchanged.
-        for (int i = 0; i < length; ++i)
-            if (static_cast<unsigned char>(buffer[i]) >= 0x80)
-                length = 0;
+        // XLookupString gives Latin-1 and nothing beyond it: the keysym says
+        // the character (control characters keep what XLookupString made).
+        const std::string typed = KeysymText(keysym);
+        if (!typed.empty() && !(event.state & ControlMask)) {
+            typed.copy(buffer, typed.size());
+            length = static_cast<int>(typed.size());
+        }
     }
     const bool shift = (event.state & ShiftMask) != 0;
     const std::size_t before = caret_;
