@@ -2,8 +2,8 @@
 
 #include <utility>
 
+#include "engine/ParamIds.h"
 #include "plugin/PlugParam.h"
-#include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 
 namespace bench {
@@ -79,7 +79,7 @@ Rig::Rig(Load load, int voices, bool trident)
 
 void Rig::RenderBlocks(int blocks) {
     for (int b = 0; b < blocks; ++b)
-        engine_->Render(midi_, out_, kBlock);
+        engine_->Render(nullptr, 0, out_, kBlock);
 }
 
 } // namespace bench

@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "engine/Engine.h"
-#include "sound/TuningClient.h"
 
 namespace {
 
@@ -134,7 +133,12 @@ void Engine::NoteOn(int note, int velocity) {
     }
 
     ++startCounter_;
-    voices_[n].StartVoice(note, velocity, startCounter_, synthe, brass, strings, brassSilent);
+    Voice& voice = voices_[n];
+    voice.StartVoice(note, NoteToPitch(note), velocity, startCounter_, synthe, brass, strings,
+                     brassSilent);
+    // The pitch offset of the last control update (bend, vibrato, tune), so a note
+    // started between two updates does not sound briefly at its unbent pitch.
+    UpdateVoice(voice, Context(lastPitchOffset_));
 }
 
 void Engine::NoteOff(int note) {

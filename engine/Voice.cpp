@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "engine/Engine.h"
-#include "sound/ParamIds.h"
+#include "engine/ParamIds.h"
 
 namespace {
 
@@ -53,8 +53,9 @@ bool Voice::EnvelopesSettled() const {
     return true;
 }
 
-void Voice::Clear(double sampleRate) {
+void Voice::Clear(double sampleRate, const PhaseIncrementTable* increments) {
     sampleRate_ = sampleRate;
+    increments_ = increments;
     active_ = false;
     keyHeld_ = false;
     sustained_ = false;
@@ -215,9 +216,9 @@ void Voice::UpdateEgAmount() {
     egAmount_ = s > 0.0 ? ((velocity_ - 1.0) * s + 1.0) * egIntensity_ : egIntensity_;
 }
 
-void Voice::StartVoice(int note, int velocity, int64_t startOrder, bool synthe, bool brass,
-                       bool strings, bool brassSilent) {
-    pitch_ = owner_ ? owner_->NoteToPitch(note) : note * 128;
+void Voice::StartVoice(int note, int32_t pitch, int velocity, int64_t startOrder, bool synthe,
+                       bool brass, bool strings, bool brassSilent) {
+    pitch_ = pitch;
     brassSilent_ = brassSilent;
     note_ = note;
     startOrder_ = startOrder;
@@ -245,10 +246,6 @@ void Voice::StartVoice(int note, int velocity, int64_t startOrder, bool synthe, 
         brassGate_.Trigger();
     if (strings)
         stringsEnvelope_.Trigger();
-
-    // The pitch offset of the last control update (bend, vibrato, tune), so a note
-    // started between two updates does not sound briefly at its unbent pitch.
-    UpdateControl(owner_ ? owner_->LastPitchOffset() : 0);
 }
 
 void Voice::ReleaseVoice(bool forced) {
@@ -285,15 +282,15 @@ void Voice::UpdateStringsLowPass() {
     stringsCoefficientsValid_ = true;
 }
 
-void Voice::UpdateControl(int32_t pitchOffset) {
+bool Voice::UpdateControl(const VoiceContext& context) {
     if (!active_) {
         if (!quiet_)
             quiet_ = EnvelopesSettled();
-        return;
+        return false;
     }
 
-    const int32_t p = Clamp32(static_cast<int64_t>(pitch_) + pitchOffset);
-    const PhaseIncrementTable& increments = owner_->Increments();
+    const int32_t p = Clamp32(static_cast<int64_t>(pitch_) + context.pitchOffset);
+    const PhaseIncrementTable& increments = *increments_;
     master_.Update(p, increments);
     vco2_.Update(p, increments);
 
@@ -319,19 +316,20 @@ void Voice::UpdateControl(int32_t pitchOffset) {
     // section are held; the last key's gates stay open so the section's own
     // release shapes the end.
     if (!keyHeld_ && dampCountdown_ > 0 && --dampCountdown_ == 0) {
-        if (owner_->KeyCount(kSectionSynthe) > 0)
+        if (context.syntheKeys > 0)
             dampGate_.Release();
-        if (owner_->KeyCount(kSectionBrass) > 0)
+        if (context.brassKeys > 0)
             brassGate_.Release();
     }
+    return true;
+}
 
-    StepEnvelopes();
-
+void Voice::UpdateActivity(const VoiceContext& context) {
     if (brass_)
-        brassSilent_ = brassSilent_ && !owner_->BrassEnvelopeRunning();
+        brassSilent_ = brassSilent_ && !context.brassEnvelopeRunning;
 
     active_ = vcaEnvelope_.Running() || stringsEnvelope_.Running() ||
-              (brassGate_.Running() && (brassSilent_ || owner_->BrassEnvelopeRunning()));
+              (brassGate_.Running() && (brassSilent_ || context.brassEnvelopeRunning));
     if (!active_)
         vcf_.CompleteGlide();
 }

@@ -4,6 +4,7 @@
 // notes. Without the library, or while no master is running, the instrument plays
 // in equal temperament with A = 440 Hz.
 
+#include "engine/NoteTuning.h"
 #include "platform/DynamicLibrary.h"
 
 #include <cstdint>
@@ -102,7 +103,7 @@ private:
 // the instrument; registers with the master for its lifetime. ShouldFilterNote,
 // NoteToPitch, HasMaster and ScaleName run on the audio thread: they neither
 // allocate nor lock.
-class TuningClient {
+class TuningClient final : public NoteTuning {
 public:
     // Uses the process-wide library binding, loading it on first use.
     TuningClient();
@@ -115,12 +116,12 @@ public:
     bool HasMaster() const { return mGlobal->HasMaster(); }
 
     // Whether the master wants the note (taken mod 128) dropped.
-    bool ShouldFilterNote(int note) const;
+    bool ShouldFilterNote(int note) const override;
 
     // Pitch index (1/128 semitone) of the note (taken mod 128): the master's
     // frequency searched on the pitch scale, 4 .. 17276; note * 128 without a
     // master or when the master's frequency is not a usable positive number.
-    int32_t NoteToPitch(int note) const;
+    int32_t NoteToPitch(int note) const override;
 
     const char* ScaleName() const { return mScaleName; }
 

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "sound/ParamIds.h"
+#include "engine/ParamIds.h"
 #include "support/EditorFixture.h"
 
 using namespace editortest;

@@ -31,16 +31,13 @@ int Updates(const Engine& e) {
     return static_cast<int>(std::lround(e.Modulation().PwmLfo().Phase() / 0.001));
 }
 
-struct RecordingHost : EngineHost {
-    void ApplyController(int controller, int value) override {
-        calls.emplace_back(controller, value);
-    }
-    void EditorRefresh(bool trident, bool brass, bool strings) override {
-        refreshes.push_back({trident, brass, strings});
-    }
-    std::vector<std::pair<int, int>> calls;
-    std::vector<std::vector<bool>> refreshes;
-};
+// What learned controllers changed in the last block, as (parameter, value).
+std::vector<std::pair<int, int>> Changes(const Engine& e) {
+    std::vector<std::pair<int, int>> changes;
+    for (int i = 0; i < e.ControlledChangeCount(); ++i)
+        changes.emplace_back(e.ControlledChangeAt(i).param, e.ControlledChangeAt(i).value);
+    return changes;
+}
 
 TEST(EngineEventQueue, PacksEventsAndWrapsAroundItsRing) {
     const uint64_t e = EngineEventQueue::Pack(-5, 0x93, 0x7F, 0x01);
@@ -116,10 +113,10 @@ TEST(ControlBlock, ZeroFramesWriteNothingAndRunNoUpdate) {
     double* channels[Engine::kOutputs];
     for (double*& c : channels)
         c = &sentinel;
-    rig.engine->Render(rig.midi, channels, 0);
+    enginetest::RenderQueue(*rig.engine, rig.midi, channels, 0);
     EXPECT_EQ(sentinel, 0.25);
     EXPECT_EQ(Updates(*rig.engine), 0);
-    rig.engine->Render(rig.midi, nullptr, 5); // no channels at all
+    enginetest::RenderQueue(*rig.engine, rig.midi, nullptr, 5); // no channels at all
     EXPECT_EQ(Updates(*rig.engine), 1);
 }
 
@@ -171,7 +168,7 @@ TEST(EventTiming, AFullEngineQueueDelaysEventsButLosesNone) {
     rig.Midi(0, 0x90, 60, 100);
     rig.Render(256);
     EXPECT_EQ(rig.midi.Size(), 0);
-    EXPECT_EQ(rig.engine->PendingEvents(), 0);
+    EXPECT_EQ(rig.engine->PendingControls(), 0);
     EXPECT_EQ(rig.engine->HeldCount(), 1);
     EXPECT_EQ(rig.engine->VoiceAt(0).Note(), 60);
     EXPECT_TRUE(rig.engine->VoiceAt(0).Active());
@@ -179,8 +176,8 @@ TEST(EventTiming, AFullEngineQueueDelaysEventsButLosesNone) {
 
 TEST(TakeOver, BendWheelAndLearnedControllers) {
     EngineRig rig;
-    RecordingHost host;
-    rig.engine->SetHost(&host);
+    rig.Learn(7, kVcfResonance);
+    rig.Learn(74, kVcfCutoff);
     struct Case {
         int lsb, msb;
         double bend;
@@ -205,31 +202,48 @@ TEST(TakeOver, BendWheelAndLearnedControllers) {
     rig.Render(44);
     EXPECT_EQ(rig.engine->Modulation().Wheel(), 1.0) << "on the update's own sample: at once";
     EXPECT_TRUE(rig.engine->Sustain()) << "the pedal acts at its sample";
-    EXPECT_TRUE(host.calls.empty()) << "learned controllers wait for the next update";
+    EXPECT_TRUE(Changes(*rig.engine).empty()) << "learned controllers wait for the next update";
+    EXPECT_EQ(rig.engine->PendingControls(), 2);
     rig.Render(1);
-    ASSERT_EQ(host.calls.size(), 2u);
-    EXPECT_EQ(host.calls[0], std::make_pair(7, 100));
-    EXPECT_EQ(host.calls[1], std::make_pair(74, 5));
+    EXPECT_EQ(Changes(*rig.engine),
+              (std::vector<std::pair<int, int>>{{kVcfResonance, 100}, {kVcfCutoff, 5}}));
+    EngineRig direct;
+    direct.Set(kVcfCutoff, rig.params[kVcfCutoff].ValueFromNormalized(5 / 127.0));
+    EXPECT_EQ(rig.engine->VoiceAt(0).Vcf().TargetCutoff(),
+              direct.engine->VoiceAt(0).Vcf().TargetCutoff());
+    EXPECT_NE(rig.engine->VoiceAt(0).Vcf().TargetCutoff(),
+              EngineRig().engine->VoiceAt(0).Vcf().TargetCutoff());
     EXPECT_EQ(rig.engine->HeldCount(), 0);
+
+    // The same value again changes nothing and is not reported; two values in
+    // one block report the parameter once, with the last.
+    rig.Midi(0, 0xB0, 74, 5);
+    rig.Render(44);
+    EXPECT_TRUE(Changes(*rig.engine).empty());
+    rig.Midi(0, 0xB0, 74, 9);
+    rig.Midi(50, 0xB0, 74, 11);
+    rig.Render(100);
+    EXPECT_EQ(Changes(*rig.engine), (std::vector<std::pair<int, int>>{{kVcfCutoff, 11}}));
+    // Unlearned controllers reach nothing.
+    rig.Midi(0, 0xB0, 75, 9);
+    rig.Render(100);
+    EXPECT_TRUE(Changes(*rig.engine).empty());
 }
 
 TEST(TakeOver, AControllerThatChangesParametersMidBlock) {
-    // A learned controller that switches Trident off while rendering: the new
-    // voice count applies from its sub-block on.
-    struct Learned : EngineHost {
-        void ApplyController(int, int value) override {
-            engine->SetParameter(kTridentMode, value >= 64 ? 1.0 : 0.0);
-        }
-        Engine* engine = nullptr;
-    } host;
+    // A learned controller that switches Trident on and off while rendering: the
+    // new voice count applies from its sub-block on.
     EngineRig rig;
-    host.engine = rig.engine.get();
-    rig.engine->SetHost(&host);
+    rig.Learn(20, kTridentMode);
     rig.Midi(0, 0x90, 60, 100);
     rig.Midi(50, 0xB0, 20, 0);
     rig.Render(256);
     EXPECT_EQ(rig.engine->VoiceCount(), 64);
     EXPECT_EQ(rig.engine->HeldCount(), 0);
+    EXPECT_TRUE(rig.engine->TakeIndicatorChange());
+    rig.Midi(0, 0xB0, 20, 127);
+    rig.Render(256);
+    EXPECT_EQ(rig.engine->VoiceCount(), 8);
 }
 
 TEST(PitchOffset, ReachesSoundingVoicesAtTheNextControlUpdate) {
@@ -366,8 +380,6 @@ TEST(Mapping, VoiceQuantities) {
 TEST(Mapping, GlobalQuantities) {
     EngineRig rig;
     Engine& e = *rig.engine;
-    RecordingHost host;
-    e.SetHost(&host);
     for (std::pair<double, int> c : {std::make_pair(0.0, 1), std::make_pair(1.0, 3),
                                      std::make_pair(2.0, 5), std::make_pair(3.0, 7)}) {
         rig.Set(kBrassSilentNotes, c.first);
@@ -386,13 +398,19 @@ TEST(Mapping, GlobalQuantities) {
     rig.Set(kSplitKey, 72.0);
     EXPECT_EQ(e.SplitKey(), 72);
 
-    host.refreshes.clear();
+    // The editor's indicators are told of every setting of these three.
+    e.TakeIndicatorChange();
+    rig.Set(kSplitKey, 60.0);
+    EXPECT_FALSE(e.TakeIndicatorChange());
     rig.Set(kTridentMode, 0.0);
+    EXPECT_TRUE(e.TakeIndicatorChange());
+    EXPECT_FALSE(e.Trident() || e.BrassDetuned() || e.StringsDetuned());
     rig.Set(kDetuneBrass, 0.3);
+    EXPECT_TRUE(e.TakeIndicatorChange());
+    EXPECT_TRUE(e.BrassDetuned());
+    EXPECT_FALSE(e.TakeIndicatorChange()) << "taken once";
     rig.Set(kDetuneStrings, 0.0);
-    ASSERT_EQ(host.refreshes.size(), 3u);
-    EXPECT_EQ(host.refreshes[0], (std::vector<bool>{false, false, false}));
-    EXPECT_EQ(host.refreshes[1], (std::vector<bool>{false, true, false}));
+    EXPECT_TRUE(e.TakeIndicatorChange());
 }
 
 TEST(Mapping, ValuesThatAreNotNumbersChangeNothing) {

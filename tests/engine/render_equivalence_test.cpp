@@ -36,18 +36,6 @@ struct Scenario {
 constexpr uint8_t kCutoffController = 74;
 constexpr uint8_t kDetuneController = 20;
 
-struct Learned : EngineHost {
-    void ApplyController(int controller, int value) override {
-        const int index = controller == kCutoffController ? kVcfCutoff : kDetuneStrings;
-        const double plain = rig->params[index].ValueFromNormalized(value / 127.0);
-        if (plain == rig->params[index].Value())
-            return;
-        rig->params[index].Set(plain);
-        rig->Set(index, plain);
-    }
-    EngineRig* rig = nullptr;
-};
-
 uint32_t Next(std::mt19937& r, uint32_t below) {
     return static_cast<uint32_t>(r() % below);
 }
@@ -89,7 +77,8 @@ Scenario MakeScenario(uint32_t seed, int64_t length) {
                                      static_cast<uint8_t>(1 + Next(r, 127))});
             held[note] = !held[note];
         } else if (what < 55) {
-            s.changes.push_back({t, false, 0, 0.0, 0xB0, 64, static_cast<uint8_t>(Next(r, 2) * 127)});
+            s.changes.push_back(
+                {t, false, 0, 0.0, 0xB0, 64, static_cast<uint8_t>(Next(r, 2) * 127)});
         } else if (what < 65) {
             s.changes.push_back({t, false, 0, 0.0, 0xE0, static_cast<uint8_t>(Next(r, 128)),
                                  static_cast<uint8_t>(Next(r, 128))});
@@ -117,9 +106,8 @@ Scenario MakeScenario(uint32_t seed, int64_t length) {
 template <typename BlockSize>
 std::vector<std::vector<double>> RenderScenario(const Scenario& s, BlockSize blockSize) {
     EngineRig rig;
-    Learned learned;
-    learned.rig = &rig;
-    rig.engine->SetHost(&learned);
+    rig.Learn(kCutoffController, kVcfCutoff);
+    rig.Learn(kDetuneController, kDetuneStrings);
     std::vector<std::vector<double>> all(Engine::kOutputs);
     std::size_t next = 0;
     int64_t done = 0;
@@ -214,8 +202,8 @@ TEST(RenderEquivalence, EveryBlockLayoutGivesTheRecordedSamples) {
             RenderScenario(s, [&sizes](int) { return 1 + static_cast<int>(sizes() % 700); }),
         };
         for (const auto& layout : layouts)
-            EXPECT_EQ(Checksum(layout), sum)
-                << "seed " << rec.seed << ", first difference " << FirstDifference(layout, reference);
+            EXPECT_EQ(Checksum(layout), sum) << "seed " << rec.seed << ", first difference "
+                                             << FirstDifference(layout, reference);
     }
 }
 

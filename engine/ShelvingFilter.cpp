@@ -1,4 +1,4 @@
-#include "sound/ShelvingFilter.h"
+#include "engine/ShelvingFilter.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "sound/PitchModulation.h"
+#include "engine/PitchModulation.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "sound/Ensemble.h"
+#include "engine/Ensemble.h"
 
 #include <gtest/gtest.h>
 

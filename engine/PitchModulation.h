@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "engine/Envelope.h"
-#include "sound/LFO.h"
+#include "engine/LFO.h"
 
 class PitchModulation {
 public:

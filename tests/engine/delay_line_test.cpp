@@ -1,4 +1,4 @@
-#include "sound/DelayLine.h"
+#include "engine/DelayLine.h"
 
 #include <gtest/gtest.h>
 

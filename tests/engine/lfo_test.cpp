@@ -1,4 +1,4 @@
-#include "sound/LFO.h"
+#include "engine/LFO.h"
 
 #include <gtest/gtest.h>
 

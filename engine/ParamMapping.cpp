@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "engine/Engine.h"
-#include "sound/ParamIds.h"
+#include "engine/ParamIds.h"
 
 namespace {
 
@@ -45,6 +45,7 @@ constexpr double kKeyTrackSteps[] = {0.0, 32.0, 64.0, 128.0, 192.0};
 void Engine::SetParameter(int index, double v) {
     if (index < 0 || index >= kNumParams || !std::isfinite(v))
         return;
+    paramValues_[index] = v;
 
     switch (index) {
     // Keyboard and tuning.

@@ -1,4 +1,4 @@
-#include "sound/OutputMix.h"
+#include "engine/OutputMix.h"
 
 #include "engine/Bowing.h"
 #include "engine/BrassSection.h"
