@@ -89,118 +89,118 @@ void Voice::SetParameter(int index, double value) {
     // control update finds out whether it is still quiet.
     quiet_ = false;
     switch (index) {
-    case kVco1Octave:
+    case ParamId::kVco1Octave:
         vco1Footage_ = WholeValue(value, kFootage16, kFootage4);
         break;
-    case kVco1Wave:
+    case ParamId::kVco1Wave:
         wave_ = WholeValue(value, kSawtooth, kPulseWidthMod);
         master_.SetPwm(wave_ == kPulseWidthMod);
         break;
-    case kVco1Pw:
+    case ParamId::kVco1Pw:
         master_.SetWidth(value);
         break;
-    case kVco2Octave:
+    case ParamId::kVco2Octave:
         vco2Footage_ = WholeValue(value, 0, 3);
         vco2On_ = vco2Footage_ != 0;
         break;
-    case kVco2Detune:
+    case ParamId::kVco2Detune:
         vco2_.SetDetune(WholeValue(value, INT32_MIN, INT32_MAX));
         break;
-    case kVcfCutoff:
+    case ParamId::kVcfCutoff:
         vcf_.SetTargetCutoff(WholeValue(value, INT32_MIN, INT32_MAX), vcaEnvelope_.Running());
         break;
-    case kVcfResonance:
+    case ParamId::kVcfResonance:
         vcf_.SetResonance(value);
         break;
-    case kVcfKbfTrack:
+    case ParamId::kVcfKbfTrack:
         keyTrack_ = value;
         keyOffset_ = (note_ - 60) * keyTrack_;
         break;
-    case kVcfEgIntensity:
+    case ParamId::kVcfEgIntensity:
         egIntensity_ = value;
         UpdateEgAmount();
         break;
-    case kVelocitySyntheVcf:
+    case ParamId::kVelocitySyntheVcf:
         velocitySyntheVcf_ = value;
         UpdateEgAmount();
         break;
-    case kVcfAttack:
+    case ParamId::kVcfAttack:
         vcfEnvelope_.SetAttack(value);
         break;
-    case kVcfDecay:
+    case ParamId::kVcfDecay:
         vcfEnvelope_.SetDecay(value);
         break;
-    case kVcfSustain:
+    case ParamId::kVcfSustain:
         vcfEnvelope_.SetSustain(value);
         break;
-    case kVcfRelease:
+    case ParamId::kVcfRelease:
         vcfEnvelope_.SetRelease(value);
         break;
-    case kVcaAttack:
+    case ParamId::kVcaAttack:
         vcaEnvelope_.SetAttack(value);
         break;
-    case kVcaDecay:
+    case ParamId::kVcaDecay:
         vcaEnvelope_.SetDecay(value);
         break;
-    case kVcaSustain:
+    case ParamId::kVcaSustain:
         vcaEnvelope_.SetSustain(value);
         break;
-    case kVcaRelease:
+    case ParamId::kVcaRelease:
         vcaEnvelope_.SetRelease(value);
         break;
-    case kVcaAttenuator:
+    case ParamId::kVcaAttenuator:
         attenuatorGain_ = value;
         break;
-    case kVcaAutoDamp:
+    case ParamId::kVcaAutoDamp:
         damp_ = value >= 0.5;
         break;
-    case kVelocitySynthe:
+    case ParamId::kVelocitySynthe:
         velocitySensitivity_[kSectionSynthe] = value;
         break;
-    case kVolumeSynthe:
+    case ParamId::kVolumeSynthe:
         volume_[kSectionSynthe] = value;
         break;
-    case kBrass16:
+    case ParamId::kBrass16:
         brassFootage_[0] = value >= 0.5;
         break;
-    case kBrass8:
+    case ParamId::kBrass8:
         brassFootage_[1] = value >= 0.5;
         break;
-    case kVelocityBrass:
+    case ParamId::kVelocityBrass:
         velocitySensitivity_[kSectionBrass] = value;
         break;
-    case kVolumeBrass:
+    case ParamId::kVolumeBrass:
         volume_[kSectionBrass] = value;
         break;
-    case kDetuneBrass:
+    case ParamId::kDetuneBrass:
         brassOscillator_.SetDetune(WholeValue(value, INT32_MIN, INT32_MAX));
         brassOwnOscillator_ = brassOscillator_.Detune() != 0;
         break;
-    case kStringsAttack:
+    case ParamId::kStringsAttack:
         stringsEnvelope_.SetAttack(value);
         break;
-    case kStringsRelease:
+    case ParamId::kStringsRelease:
         stringsEnvelope_.SetRelease(value);
         break;
-    case kStringsKbdBalance:
+    case ParamId::kStringsKbdBalance:
         kbdBalance_ = value;
         break;
-    case kStrings16:
+    case ParamId::kStrings16:
         stringsFootage_[0] = value >= 0.5;
         break;
-    case kStrings8:
+    case ParamId::kStrings8:
         stringsFootage_[1] = value >= 0.5;
         break;
-    case kStrings4:
+    case ParamId::kStrings4:
         stringsFootage_[2] = value >= 0.5;
         break;
-    case kVelocityStrings:
+    case ParamId::kVelocityStrings:
         velocitySensitivity_[kSectionStrings] = value;
         break;
-    case kVolumeStrings:
+    case ParamId::kVolumeStrings:
         volume_[kSectionStrings] = value;
         break;
-    case kDetuneStrings:
+    case ParamId::kDetuneStrings:
         stringsOscillator_.SetDetune(WholeValue(value, INT32_MIN, INT32_MAX));
         stringsOwnOscillator_ = stringsOscillator_.Detune() != 0;
         break;

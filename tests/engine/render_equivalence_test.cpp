@@ -48,18 +48,18 @@ Scenario MakeScenario(uint32_t seed, int64_t length) {
     // A random patch first, with every section switched on over the whole
     // keyboard so all three paths run.
     for (int i = 0; i < kNumParams; ++i) {
-        if (i == kTridentMode)
+        if (i == ParamId::kTridentMode)
             continue;
         s.changes.push_back({0, true, i, Next(r, 1001) / 1000.0, 0, 0, 0});
     }
-    for (int i : {kRangeSynthe, kRangeBrass, kRangeStrings})
+    for (int i : {ParamId::kRangeSynthe, ParamId::kRangeBrass, ParamId::kRangeStrings})
         s.changes.push_back({0, true, i, 0.5, 0, 0, 0});
-    for (int i : {kOutputSynthe, kOutputBrass, kOutputStrings})
+    for (int i : {ParamId::kOutputSynthe, ParamId::kOutputBrass, ParamId::kOutputStrings})
         s.changes.push_back({0, true, i, 1.0, 0, 0, 0});
-    s.changes.push_back({0, true, kTotalVolume, 0.8, 0, 0, 0});
-    s.changes.push_back({0, true, kVolumeSynthe, 0.8, 0, 0, 0});
-    s.changes.push_back({0, true, kVolumeBrass, 0.8, 0, 0, 0});
-    s.changes.push_back({0, true, kVolumeStrings, 0.8, 0, 0, 0});
+    s.changes.push_back({0, true, ParamId::kTotalVolume, 0.8, 0, 0, 0});
+    s.changes.push_back({0, true, ParamId::kVolumeSynthe, 0.8, 0, 0, 0});
+    s.changes.push_back({0, true, ParamId::kVolumeBrass, 0.8, 0, 0, 0});
+    s.changes.push_back({0, true, ParamId::kVolumeStrings, 0.8, 0, 0, 0});
 
     bool held[128] = {};
     int64_t t = 0;
@@ -91,9 +91,9 @@ Scenario MakeScenario(uint32_t seed, int64_t length) {
         } else {
             int index = static_cast<int>(Next(r, kNumParams));
             // The section switches stay on, so no path falls silent for good.
-            if (index == kTridentMode || index == kOutputSynthe || index == kOutputBrass ||
-                index == kOutputStrings)
-                index = kVcfCutoff;
+            if (index == ParamId::kTridentMode || index == ParamId::kOutputSynthe ||
+                index == ParamId::kOutputBrass || index == ParamId::kOutputStrings)
+                index = ParamId::kVcfCutoff;
             s.changes.push_back({t, true, index, Next(r, 1001) / 1000.0, 0, 0, 0});
         }
     }
@@ -106,8 +106,8 @@ Scenario MakeScenario(uint32_t seed, int64_t length) {
 template <typename BlockSize>
 std::vector<std::vector<double>> RenderScenario(const Scenario& s, BlockSize blockSize) {
     EngineRig rig;
-    rig.Learn(kCutoffController, kVcfCutoff);
-    rig.Learn(kDetuneController, kDetuneStrings);
+    rig.Learn(kCutoffController, ParamId::kVcfCutoff);
+    rig.Learn(kDetuneController, ParamId::kDetuneStrings);
     std::vector<std::vector<double>> all(Engine::kOutputs);
     std::size_t next = 0;
     int64_t done = 0;
