@@ -107,7 +107,7 @@ public:
     bool KeyAssignOne() const { return keyAssignOne_; }
     int32_t SplitKey() const { return splitKey_; }
     int32_t SectionRange(int section) const { return range_[section]; }
-    bool SectionOn(int section) const { return sectionOn_[section]; }
+    bool SectionOn(int section) const { return outputMix_.SectionOn(section); }
     int32_t SilentThreshold() const { return silentThreshold_; }
     bool BrassDetuned() const { return brassDetune_; }
     bool StringsDetuned() const { return stringsDetune_; }
@@ -148,6 +148,10 @@ private:
     // sample takes its own step.
     void RenderSubBlock(double* const* outputs, int position, int length, bool beginsControlBlock,
                         const EngineEvent* events, int first, int end);
+    // The voices' share of samples from .. from + length - 1 of the sub-block
+    // (length <= kRunLength): envelope steps, voice samples and the section sums
+    // in runSynthe_, runBrass_ and runStrings_.
+    void RenderVoices(int from, int length, bool beginsControlBlock, int count);
 
     Voice voices_[kMaxVoices];
     const NoteTuning* tuning_ = nullptr;
@@ -166,21 +170,18 @@ private:
     int64_t startCounter_ = 0;
     bool sustain_ = false;
 
-    // Parameter-derived state.
+    // Parameter-derived state. The section switches, the footages and the bowing
+    // and strings vibrato switches are held once, by the output mix; the voices
+    // keep the footages they render.
     bool trident_ = false;
     bool keyAssignOne_ = true;
     int32_t splitKey_ = 60;
     int32_t range_[kSections] = {kBoth, kBoth, kBoth};
-    bool sectionOn_[kSections] = {true, false, false};
     bool autoDamp_ = false;
     bool brassMultiTrigger_ = false;
     bool brassTriggerSelect_ = false;
     int32_t silentThreshold_ = 1;
     double brassVelocityVcf_ = 0.0;
-    bool brassFootage_[2] = {true, false};
-    bool stringsFootage_[3] = {false, true, false};
-    bool bowingOn_ = false;
-    bool stringsVibratoOn_ = true;
     bool brassDetune_ = false;
     bool stringsDetune_ = false;
     double bowingTone_ = 0.5;
@@ -193,6 +194,12 @@ private:
     // Bend, wheel and learned controllers taken over inside a control block, in
     // arrival order, waiting for the next control update.
     EngineEventQueue pendingControls_;
+
+    // Section sums of the stretch of samples the voices last rendered.
+    static constexpr int kRunLength = 64;
+    double runSynthe_[kRunLength];
+    double runBrass_[kRunLength];
+    double runStrings_[kRunLength];
 
     // The plain value each parameter was last set to (NaN before the first), so
     // a learned controller that would not change it is not applied or reported.

@@ -22,7 +22,7 @@ void Decrement(int32_t& counter) {
 } // namespace
 
 bool Engine::InRange(int section, int note) const {
-    if (!sectionOn_[section])
+    if (!outputMix_.SectionOn(section))
         return false;
     switch (range_[section]) {
     case kLower:
@@ -112,9 +112,9 @@ void Engine::NoteOn(int note, int velocity) {
     }
 
     if (InRange(kSectionStrings, note)) {
-        if (bowingOn_ && keyCount_[kSectionStrings] < 1)
+        if (outputMix_.BowingOn() && keyCount_[kSectionStrings] < 1)
             bowing_.Trigger();
-        if (stringsVibratoOn_)
+        if (outputMix_.StringsVibratoOn())
             outputMix_.TriggerStringsVibratoDelay();
         Increment(keyCount_[kSectionStrings]);
         strings = true;
@@ -177,9 +177,9 @@ void Engine::NoteOff(int note) {
 
     if (sustain_)
         return;
-    if (sectionOn_[kSectionBrass] && keyCount_[kSectionBrass] < 1)
+    if (outputMix_.SectionOn(kSectionBrass) && keyCount_[kSectionBrass] < 1)
         brass_.Release();
-    if (sectionOn_[kSectionStrings] && keyCount_[kSectionStrings] < 1)
+    if (outputMix_.SectionOn(kSectionStrings) && keyCount_[kSectionStrings] < 1)
         bowing_.Release();
 }
 
@@ -192,9 +192,9 @@ void Engine::SetSustain(bool down) {
     }
     if (down)
         return;
-    if (sectionOn_[kSectionBrass] && keyCount_[kSectionBrass] <= 0)
+    if (outputMix_.SectionOn(kSectionBrass) && keyCount_[kSectionBrass] <= 0)
         brass_.Release();
-    if (sectionOn_[kSectionStrings] && keyCount_[kSectionStrings] <= 0)
+    if (outputMix_.SectionOn(kSectionStrings) && keyCount_[kSectionStrings] <= 0)
         bowing_.Release();
 }
 

@@ -149,8 +149,8 @@ void Engine::SetParameter(int index, double v) {
         break;
     case ParamId::kBrass16:
     case ParamId::kBrass8:
-        brassFootage_[index == ParamId::kBrass16 ? 0 : 1] = On(v);
-        outputMix_.SetBrassFootages(brassFootage_[0], brassFootage_[1]);
+        outputMix_.SetBrassFootages(index == ParamId::kBrass16 ? On(v) : outputMix_.BrassFootage(0),
+                                    index == ParamId::kBrass8 ? On(v) : outputMix_.BrassFootage(1));
         SetVoices(index, On(v) ? 1.0 : 0.0);
         break;
     case ParamId::kBrassMultiTrigger:
@@ -205,18 +205,18 @@ void Engine::SetParameter(int index, double v) {
     case ParamId::kStrings16:
     case ParamId::kStrings8:
     case ParamId::kStrings4:
-        stringsFootage_[index - ParamId::kStrings16] = On(v);
-        outputMix_.SetStringsFootages(stringsFootage_[0], stringsFootage_[1], stringsFootage_[2]);
+        outputMix_.SetStringsFootages(
+            index == ParamId::kStrings16 ? On(v) : outputMix_.StringsFootage(0),
+            index == ParamId::kStrings8 ? On(v) : outputMix_.StringsFootage(1),
+            index == ParamId::kStrings4 ? On(v) : outputMix_.StringsFootage(2));
         SetVoices(index, On(v) ? 1.0 : 0.0);
         break;
     case ParamId::kStringsBowing:
         // Applied at the entry displayed "Off" (see the parameter table).
-        bowingOn_ = On(v);
-        outputMix_.SetBowingOn(bowingOn_);
+        outputMix_.SetBowingOn(On(v));
         break;
     case ParamId::kStringsVibrato:
-        stringsVibratoOn_ = !On(v);
-        outputMix_.SetStringsVibratoOn(stringsVibratoOn_);
+        outputMix_.SetStringsVibratoOn(!On(v));
         break;
     case ParamId::kStringsEnsemble:
         outputMix_.SetEnsembleOn(!On(v));
@@ -288,7 +288,6 @@ void Engine::SetParameter(int index, double v) {
     case ParamId::kOutputSynthe:
     case ParamId::kOutputBrass:
     case ParamId::kOutputStrings:
-        sectionOn_[index - ParamId::kOutputSynthe] = On(v);
         outputMix_.SetSectionOn(index - ParamId::kOutputSynthe, On(v));
         break;
     case ParamId::kPanSynthe:

@@ -199,41 +199,63 @@ void Engine::RenderSubBlock(double* const* out, int position, int length, bool b
                             const EngineEvent* events, int first, int end) {
     // Neither can change inside a sub-block: parameters only change at take-over.
     const int count = voiceCount_;
-    const bool stepBowing = sectionOn_[kSectionStrings] && bowingOn_;
+    const bool stepBowing = outputMix_.SectionOn(kSectionStrings) && outputMix_.BowingOn();
     double channels[kOutputs];
 
-    for (int i = 0; i < length; ++i) {
+    int i = 0;
+    while (i < length) {
         // "<=" rather than "==": an event can never hold the others up.
         while (first < end && events[first].offset <= position + i)
             Dispatch(events[first++]);
+        // Up to the next event, nothing but the samples themselves changes a
+        // voice: each voice runs the whole stretch at once, while its state is
+        // at hand, into the three section sums.
+        int stop = length;
+        if (first < end && events[first].offset - position < stop)
+            stop = events[first].offset - position;
+        if (stop - i > kRunLength)
+            stop = i + kRunLength;
+        RenderVoices(i, stop - i, beginsControlBlock, count);
 
-        double synth = 0.0, brass = 0.0, strings = 0.0;
-        // Samples since the control update: only at 0 has it already stepped the
-        // envelopes for this sample. A sub-block that continues a control block
-        // after a host block boundary is past that point from its first sample
-        // on; skipping a step there would make every envelope, the brass and the
-        // bowing run slower the smaller the host's blocks (44 times at one
-        // sample per block).
-        const int sinceUpdate = beginsControlBlock ? i : i + 1;
-        const bool step = sinceUpdate > 0;
-        if (step && stepBowing)
-            bowing_.StepEnvelope();
-        for (int v = 0; v < count; ++v) {
-            Voice& voice = voices_[v];
-            if (step)
+        for (int k = 0; i < stop; ++i, ++k) {
+            // Samples since the control update: only at 0 has it already stepped
+            // the envelopes for this sample. A sub-block that continues a control
+            // block after a host block boundary is past that point from its first
+            // sample on; skipping a step there would make every envelope, the brass
+            // and the bowing run slower the smaller the host's blocks (44 times at
+            // one sample per block).
+            const int sinceUpdate = beginsControlBlock ? i : i + 1;
+            if (sinceUpdate > 0 && stepBowing)
+                bowing_.StepEnvelope();
+            outputMix_.Process(runSynthe_[k], runBrass_[k], runStrings_[k], sinceUpdate, channels);
+            const int at = position + i;
+            for (int c = 0; c < kOutputs; ++c)
+                if (out[c])
+                    out[c][at] = channels[c];
+        }
+    }
+}
+
+void Engine::RenderVoices(int from, int length, bool beginsControlBlock, int count) {
+    for (int k = 0; k < length; ++k)
+        runSynthe_[k] = runBrass_[k] = runStrings_[k] = 0.0;
+    // Voice by voice in voice order, so every sample's sums are added up in the
+    // same order as one sample at a time would.
+    for (int v = 0; v < count; ++v) {
+        Voice& voice = voices_[v];
+        if (!voice.Active() && voice.Quiet())
+            continue;
+        for (int k = 0; k < length; ++k) {
+            // The control update stepped the envelopes of a control block's first
+            // sample; every other sample takes its own step here.
+            if (!beginsControlBlock || from + k > 0)
                 voice.StepEnvelopes();
             if (!voice.Active())
                 continue;
             const VoiceSample s = voice.RenderSample();
-            synth += s.synthe;
-            brass += s.brass;
-            strings += s.strings;
+            runSynthe_[k] += s.synthe;
+            runBrass_[k] += s.brass;
+            runStrings_[k] += s.strings;
         }
-
-        outputMix_.Process(synth, brass, strings, sinceUpdate, channels);
-        const int at = position + i;
-        for (int c = 0; c < kOutputs; ++c)
-            if (out[c])
-                out[c][at] = channels[c];
     }
 }
