@@ -55,7 +55,7 @@ public:
     // channel may be null: not written). events: count events ordered by offset,
     // counted from this block's first sample; those at or after frames are not
     // looked at. Returns how many were taken; the rest belong to the next block.
-    // Afterwards ControlledChanges lists what learned controllers changed.
+    // Afterwards ControlledChangeAt lists what learned controllers changed.
     int Render(const EngineEvent* events, int count, double** outputs, int frames);
 
     // Parameters that learned controllers changed in the last Render, each once
