@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "engine/ParamIds.h"
 #include "plugin/PlugParam.h"
+#include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 
 namespace bench {

@@ -21,11 +21,11 @@
 #include "engine/EngineEvent.h"
 #include "engine/EngineEventQueue.h"
 #include "engine/NoteTuning.h"
-#include "engine/OutputMix.h"
-#include "engine/ParamIds.h"
 #include "engine/PhaseIncrementTable.h"
-#include "engine/PitchModulation.h"
 #include "engine/Voice.h"
+#include "sound/OutputMix.h"
+#include "sound/ParamIds.h"
+#include "sound/PitchModulation.h"
 
 class Engine {
 public:

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "engine/Engine.h"
-#include "engine/ParamIds.h"
+#include "sound/ParamIds.h"
 
 namespace {
 

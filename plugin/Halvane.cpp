@@ -6,8 +6,8 @@
 #include "editor/IZuPresetMenu.h"
 #include "editor/IZuSwitchMidiLearn.h"
 #include "editor/IZuVoiceDebugger.h"
-#include "engine/ParamIds.h"
 #include "graphics/IGraphics.h"
+#include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 #include "sound/TuningClient.h"
 

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "engine/ParamIds.h"
 #include "engine/PitchToHz.h"
 #include "platform/Text.h"
+#include "sound/ParamIds.h"
 
 namespace {
 

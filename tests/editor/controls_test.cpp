@@ -7,7 +7,7 @@
 #include "editor/IKnobMultiControl.h"
 #include "editor/ISwitchControl.h"
 #include "editor/ISwitchFramesControl.h"
-#include "engine/ParamIds.h"
+#include "sound/ParamIds.h"
 #include "support/EditorFixture.h"
 
 using namespace editortest;

@@ -8,7 +8,7 @@
 #include "editor/IZuKeyControl.h"
 #include "editor/IZuSwitchMidiLearn.h"
 #include "editor/IZuVoiceDebugger.h"
-#include "engine/ParamIds.h"
+#include "sound/ParamIds.h"
 #include "support/EditorFixture.h"
 
 using namespace editortest;

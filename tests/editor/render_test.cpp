@@ -7,7 +7,7 @@
 
 #include "editor/IBitmapControl.h"
 #include "editor/IZuVoiceDebugger.h"
-#include "engine/ParamIds.h"
+#include "sound/ParamIds.h"
 #include "support/EditorFixture.h"
 
 using namespace editortest;

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "engine/ParamIds.h"
+#include "sound/ParamIds.h"
 #include "support/EditorFixture.h"
 
 using namespace editortest;

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "engine/Engine.h"
-#include "engine/ParamIds.h"
 #include "plugin/MidiQueue.h"
 #include "plugin/PlugParam.h"
+#include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 
 namespace enginetest {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ParamIds.h"
+#include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/ParamIds.h"
 #include "plugin/PlugParam.h"
+#include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 
 namespace artwork {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/ParamIds.h"
 #include "plugin/PlugParam.h"
+#include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ParamIds.h"
+#include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 #include "tools/bankc/BankSource.h"
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ParamIds.h"
 #include "plugin/Halvane.h"
+#include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 
 namespace shelltest {

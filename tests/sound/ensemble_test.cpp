@@ -1,4 +1,4 @@
-#include "engine/Ensemble.h"
+#include "sound/Ensemble.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/DelayLine.h"
+#include "sound/DelayLine.h"
 
 #include <cmath>
 #include <initializer_list>

@@ -1,4 +1,4 @@
-#include "engine/PitchModulation.h"
+#include "sound/PitchModulation.h"
 
 #include <gtest/gtest.h>
 

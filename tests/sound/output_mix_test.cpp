@@ -1,4 +1,4 @@
-#include "engine/OutputMix.h"
+#include "sound/OutputMix.h"
 
 #include "engine/Bowing.h"
 #include "engine/BrassSection.h"

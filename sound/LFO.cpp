@@ -1,4 +1,4 @@
-#include "engine/LFO.h"
+#include "sound/LFO.h"
 
 #include <cmath>
 

@@ -4,7 +4,7 @@
 // spread over the three lines; the taps are mixed to mono or to a stereo pair.
 // Delays glide linearly to each new target within about one control block.
 
-#include "engine/LFO.h"
+#include "sound/LFO.h"
 
 #include <cmath>
 #include <vector>

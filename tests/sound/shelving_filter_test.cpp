@@ -1,4 +1,4 @@
-#include "engine/ShelvingFilter.h"
+#include "sound/ShelvingFilter.h"
 
 #include <gtest/gtest.h>
 

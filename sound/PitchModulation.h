@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "engine/Envelope.h"
-#include "engine/LFO.h"
+#include "sound/LFO.h"
 
 class PitchModulation {
 public:

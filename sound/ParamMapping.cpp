@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "engine/Engine.h"
-#include "engine/ParamIds.h"
+#include "sound/ParamIds.h"
 
 namespace {
 

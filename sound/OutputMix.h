@@ -3,10 +3,10 @@
 // section switches, the strings chain (vibrato, ensemble, equaliser, bowing),
 // the pan laws, the flanger sends and the total gain.
 
-#include "engine/DelayLine.h"
-#include "engine/Ensemble.h"
 #include "engine/Envelope.h"
-#include "engine/ShelvingFilter.h"
+#include "sound/DelayLine.h"
+#include "sound/Ensemble.h"
+#include "sound/ShelvingFilter.h"
 
 class BrassSection;
 class Bowing;

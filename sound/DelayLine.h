@@ -8,7 +8,7 @@
 // runs its first channel alone without feedback.
 
 #include "engine/Filter.h"
-#include "engine/LFO.h"
+#include "sound/LFO.h"
 
 #include <vector>
 
