@@ -15,45 +15,45 @@ void ApplyLoad(Engine& e, Load load) {
     const bool synthe = load == Load::kSynthe || load == Load::kAll;
     const bool brass = load == Load::kBrass || load == Load::kAll;
     const bool strings = load == Load::kStrings || load == Load::kAll;
-    set(kOutputSynthe, synthe ? 1.0 : 0.0);
-    set(kOutputBrass, brass ? 1.0 : 0.0);
-    set(kOutputStrings, strings ? 1.0 : 0.0);
+    set(ParamId::kOutputSynthe, synthe ? 1.0 : 0.0);
+    set(ParamId::kOutputBrass, brass ? 1.0 : 0.0);
+    set(ParamId::kOutputStrings, strings ? 1.0 : 0.0);
     if (synthe) {
-        set(kVco1Wave, 1.0);   // pulse
-        set(kVco2Octave, 2.0); // 8'
-        set(kVco2Detune, 0.1);
-        set(kVcfCutoff, 0.45);
-        set(kVcfResonance, 0.6);
-        set(kVcfEgIntensity, 4000.0);
-        set(kVcfDecay, 0.7); // a slow decay keeps the cutoff moving
-        set(kVcfSustain, 0.2);
+        set(ParamId::kVco1Wave, 1.0);   // pulse
+        set(ParamId::kVco2Octave, 2.0); // 8'
+        set(ParamId::kVco2Detune, 0.1);
+        set(ParamId::kVcfCutoff, 0.45);
+        set(ParamId::kVcfResonance, 0.6);
+        set(ParamId::kVcfEgIntensity, 4000.0);
+        set(ParamId::kVcfDecay, 0.7); // a slow decay keeps the cutoff moving
+        set(ParamId::kVcfSustain, 0.2);
     }
     if (brass) {
-        set(kBrass8, 1.0);
-        set(kDetuneBrass, 0.2);
-        set(kBrassEgIntensity, 3000.0);
-        set(kBrassDecay, 0.7);
-        set(kBrassSustain, 0.3);
-        set(kBrassResonance, 0.4);
+        set(ParamId::kBrass8, 1.0);
+        set(ParamId::kDetuneBrass, 0.2);
+        set(ParamId::kBrassEgIntensity, 3000.0);
+        set(ParamId::kBrassDecay, 0.7);
+        set(ParamId::kBrassSustain, 0.3);
+        set(ParamId::kBrassResonance, 0.4);
     }
     if (strings) {
-        set(kStrings16, 1.0);
-        set(kStrings4, 1.0);
-        set(kDetuneStrings, -0.15);
-        set(kStringsAttack, 0.0);
-        set(kStringsVibrato, 0.0);
-        set(kStringsVibratoIntensity, 0.5);
-        set(kStringsEnsemble, 0.0);
-        set(kStereoEnsemble, 1.0);
-        set(kStringsBowing, 1.0);
-        set(kStringsEqHigh, 3.0);
-        set(kStringsEqLow, -3.0);
+        set(ParamId::kStrings16, 1.0);
+        set(ParamId::kStrings4, 1.0);
+        set(ParamId::kDetuneStrings, -0.15);
+        set(ParamId::kStringsAttack, 0.0);
+        set(ParamId::kStringsVibrato, 0.0);
+        set(ParamId::kStringsVibratoIntensity, 0.5);
+        set(ParamId::kStringsEnsemble, 0.0);
+        set(ParamId::kStereoEnsemble, 1.0);
+        set(ParamId::kStringsBowing, 1.0);
+        set(ParamId::kStringsEqHigh, 3.0);
+        set(ParamId::kStringsEqLow, -3.0);
     }
     if (load == Load::kAll) {
-        set(kFlangerSynthe, 1.0);
-        set(kFlangerBrass, 1.0);
-        set(kFlangerStrings, 1.0);
-        set(kStereoFlanger, 1.0);
+        set(ParamId::kFlangerSynthe, 1.0);
+        set(ParamId::kFlangerBrass, 1.0);
+        set(ParamId::kFlangerStrings, 1.0);
+        set(ParamId::kStereoFlanger, 1.0);
     }
 }
 
@@ -69,7 +69,7 @@ Rig::Rig(Load load, int voices, bool trident)
     engine_->Reset(kRate);
     for (int i = 0; i < kNumParams; ++i)
         engine_->SetParameter(i, params[i].Value());
-    engine_->SetParameter(kTridentMode, trident ? 1.0 : 0.0);
+    engine_->SetParameter(ParamId::kTridentMode, trident ? 1.0 : 0.0);
     ApplyLoad(*engine_, load);
     // Keys spread over five octaves.
     for (int k = 0; k < voices; ++k)
@@ -79,7 +79,7 @@ Rig::Rig(Load load, int voices, bool trident)
 
 void Rig::RenderBlocks(int blocks) {
     for (int b = 0; b < blocks; ++b)
-        engine_->Render(midi_, out_, kBlock);
+        engine_->Render(nullptr, 0, out_, kBlock);
 }
 
 } // namespace bench

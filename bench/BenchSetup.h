@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "engine/Engine.h"
-#include "plugin/MidiQueue.h"
 
 namespace bench {
 
@@ -33,7 +32,6 @@ public:
 
 private:
     std::unique_ptr<Engine> engine_;
-    MidiQueue midi_;
     std::unique_ptr<double[]> buffer_;
     double* out_[Engine::kOutputs];
 };

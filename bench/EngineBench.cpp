@@ -6,7 +6,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <vector>
+
 #include "BenchSetup.h"
+#include "FloorKernel.h"
 
 namespace {
 
@@ -38,8 +41,30 @@ void BM_AllSections(benchmark::State& state) {
     Run(state, bench::Load::kAll, false);
 }
 
+// The hand-written AVX2 floor of the same per-voice operation mix, in the same
+// run, so the engine's figures can be read against it.
+void BM_FloorKernel(benchmark::State& state) {
+    const int voices = static_cast<int>(state.range(0));
+    if (!bench::FloorKernel::Supported()) {
+        state.SkipWithError("no AVX2 on this processor");
+        return;
+    }
+    bench::FloorKernel kernel(voices);
+    std::vector<double> out(bench::kBlock);
+    for (auto _ : state) {
+        for (int b = 0; b < bench::kBlocksPerSecond; ++b)
+            kernel.Render(out.data(), bench::kBlock);
+        benchmark::DoNotOptimize(out.data());
+    }
+    const double iterations = static_cast<double>(state.iterations());
+    state.counters["per_voice_sample"] =
+        benchmark::Counter(iterations * bench::kSamplesPerSecond * voices,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 } // namespace
 
+BENCHMARK(BM_FloorKernel)->Arg(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Synthe)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Brass)->Arg(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Strings)->Arg(64)->Unit(benchmark::kMillisecond);

@@ -1,16 +1,15 @@
 #include "engine/Engine.h"
 
 #include <cmath>
-
-#include "sound/TuningClient.h"
+#include <limits>
 
 Engine::Engine() : outputMix_(brass_, bowing_) {
     for (int32_t& key : heldKeys_)
         key = kVacantKey;
-    for (Voice& voice : voices_) {
-        voice.SetOwner(this);
+    for (double& value : paramValues_)
+        value = std::numeric_limits<double>::quiet_NaN();
+    for (Voice& voice : voices_)
         voice.SetPwmSource(pitchModulation_.PwmSource());
-    }
     // Playable at once at the default rate; sampleRate_ stays 0, so the first
     // Reset rebuilds whatever rate it brings.
     Rebuild(kDefaultSampleRate);
@@ -42,7 +41,7 @@ void Engine::Rebuild(double sampleRate) {
     bowing_.SetTone(bowingTone_);
     outputMix_.SetSampleRate(sampleRate);
     for (Voice& voice : voices_)
-        voice.Clear(sampleRate);
+        voice.Clear(sampleRate, increments_.get());
 }
 
 int32_t Engine::NoteToPitch(int note) const {
@@ -68,9 +67,4 @@ int Engine::VoiceActivity() const {
 void Engine::SetVoices(int index, double value) {
     for (Voice& voice : voices_)
         voice.SetParameter(index, value);
-}
-
-void Engine::RefreshEditor() {
-    if (host_)
-        host_->EditorRefresh(trident_, brassDetune_, stringsDetune_);
 }

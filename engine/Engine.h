@@ -8,31 +8,24 @@
 //
 // Everything is held by value and sized at construction or at a sample-rate
 // change; rendering never allocates, locks or throws. The owner serialises all
-// calls (the instance lock).
+// calls (the instance lock). Nothing here calls up into the instrument: events
+// come in as plain engine events, learned controllers are looked up in the
+// table the instrument gives, and what they changed is read back after Render.
 
 #include <cstdint>
 #include <memory>
 
 #include "engine/Bowing.h"
 #include "engine/BrassSection.h"
+#include "engine/ControllerTable.h"
+#include "engine/EngineEvent.h"
 #include "engine/EngineEventQueue.h"
+#include "engine/NoteTuning.h"
 #include "engine/PhaseIncrementTable.h"
 #include "engine/Voice.h"
-#include "plugin/MidiQueue.h"
 #include "sound/OutputMix.h"
+#include "sound/ParamIds.h"
 #include "sound/PitchModulation.h"
-
-class TuningClient;
-
-// What the engine asks of the instrument around it.
-struct EngineHost {
-    // A MIDI controller other than the wheel and the sustain pedal, at its time:
-    // applied through the MIDI-learn map.
-    virtual void ApplyController(int controller, int value) = 0;
-    // The editor's polyphony and detune indicators follow these flags.
-    virtual void EditorRefresh(bool /*trident*/, bool /*brassDetune*/, bool /*stringsDetune*/) {}
-    virtual ~EngineHost() = default;
-};
 
 class Engine {
 public:
@@ -48,8 +41,10 @@ public:
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    void SetHost(EngineHost* host) { host_ = host; }
-    void SetTuning(TuningClient* tuning) { tuning_ = tuning; }
+    // Both may be null (equal temperament; no learned controllers) and must
+    // outlive the engine or be replaced first.
+    void SetTuning(const NoteTuning* tuning) { tuning_ = tuning; }
+    void SetControllers(const ControllerTable* controllers) { controllers_ = controllers; }
 
     // Rebuilds everything that depends on the sample rate when the rate differs
     // from the last one (always the first time). A rate that is not a finite
@@ -57,9 +52,25 @@ public:
     void Reset(double sampleRate);
 
     // One host block: outputs holds kOutputs channel pointers (the array or any
-    // channel may be null: not written). Events in midi carry offsets relative to
-    // this block; those not yet due stay there, shifted for the next block.
-    void Render(MidiQueue& midi, double** outputs, int frames);
+    // channel may be null: not written). events: count events ordered by offset,
+    // counted from this block's first sample; those at or after frames are not
+    // looked at. Returns how many were taken; the rest belong to the next block.
+    // Afterwards ControlledChangeAt lists what learned controllers changed.
+    int Render(const EngineEvent* events, int count, double** outputs, int frames);
+
+    // Parameters that learned controllers changed in the last Render, each once
+    // with its last controller value, in the order of their first change.
+    int ControlledChangeCount() const { return changeCount_; }
+    const ControlledChange& ControlledChangeAt(int i) const { return changes_[i]; }
+
+    // Whether Trident Mode or a section detune was set since the last call: the
+    // editor's polyphony and detune indicators follow Trident() and the
+    // BrassDetuned() and StringsDetuned() flags.
+    bool TakeIndicatorChange() {
+        const bool changed = indicatorsChanged_;
+        indicatorsChanged_ = false;
+        return changed;
+    }
 
     // A parameter's plain value (its own range) applied to the engine and to all
     // 64 voices. Unknown indexes and values that are not finite change nothing.
@@ -75,7 +86,6 @@ public:
     // Voices 0..7 in bits 8..1, any of voices 8..63 in bit 0.
     int VoiceActivity() const;
 
-    // Read by the voices.
     const PhaseIncrementTable& Increments() const { return *increments_; }
     int32_t KeyCount(int section) const { return keyCount_[section]; }
     bool BrassEnvelopeRunning() const { return brass_.EnvelopeRunning(); }
@@ -92,12 +102,12 @@ public:
     int ControlLength() const { return controlLength_; }
     int Countdown() const { return countdown_; }
     double SampleRate() const { return sampleRate_; }
-    int PendingEvents() const { return events_.Size(); }
+    int PendingControls() const { return pendingControls_.Size(); }
     bool Trident() const { return trident_; }
     bool KeyAssignOne() const { return keyAssignOne_; }
     int32_t SplitKey() const { return splitKey_; }
     int32_t SectionRange(int section) const { return range_[section]; }
-    bool SectionOn(int section) const { return sectionOn_[section]; }
+    bool SectionOn(int section) const { return outputMix_.SectionOn(section); }
     int32_t SilentThreshold() const { return silentThreshold_; }
     bool BrassDetuned() const { return brassDetune_; }
     bool StringsDetuned() const { return stringsDetune_; }
@@ -112,24 +122,40 @@ private:
     void Rebuild(double sampleRate);
     int ChooseVoice(int note) const;
     void SetVoices(int index, double value);
-    void RefreshEditor();
+    void RefreshEditor() { indicatorsChanged_ = true; }
+
+    // What a voice's control update reads of the engine, as it stands now.
+    VoiceContext Context(int32_t pitchOffset) const;
+    // A voice's control update and the envelope step that goes with it.
+    static void UpdateVoice(Voice& voice, const VoiceContext& context);
 
     // Render loop.
-    // Takes over the events of the sub-block at position. atControlUpdate: the
-    // sub-block begins a control block, whose update applies the controllers on
-    // its own sample.
-    void TakeOver(MidiQueue& midi, int position, int length, bool atControlUpdate);
+    // Takes over the events from events[first] on that fall inside the sub-block
+    // at position: controllers are applied or left waiting, notes and the pedal
+    // stay where they are for the sample loop. Returns one past the last event
+    // taken. atControlUpdate: the sub-block begins a control block, whose update
+    // applies the controllers on its own sample.
+    int TakeOver(const EngineEvent* events, int first, int count, int position, int length,
+                 bool atControlUpdate);
     void ApplyPendingControls();
     void ApplyControl(uint8_t status, uint8_t data1, uint8_t data2);
+    void ApplyLearned(int controller, int value);
     void ControlUpdate();
-    void Dispatch(uint64_t event);
-    // beginsControlBlock: the control update has just stepped the envelopes for
-    // the first sample; otherwise every sample takes its own step.
-    void RenderSubBlock(double* const* outputs, int position, int length, bool beginsControlBlock);
+    void Dispatch(const EngineEvent& event);
+    // Renders the sub-block, dispatching the note and pedal events among
+    // events[first .. end) at their samples. beginsControlBlock: the control
+    // update has just stepped the envelopes for the first sample; otherwise every
+    // sample takes its own step.
+    void RenderSubBlock(double* const* outputs, int position, int length, bool beginsControlBlock,
+                        const EngineEvent* events, int first, int end);
+    // The voices' share of samples from .. from + length - 1 of the sub-block
+    // (length <= kRunLength): envelope steps, voice samples and the section sums
+    // in runSynthe_, runBrass_ and runStrings_.
+    void RenderVoices(int from, int length, bool beginsControlBlock, int count);
 
     Voice voices_[kMaxVoices];
-    EngineHost* host_ = nullptr;
-    TuningClient* tuning_ = nullptr;
+    const NoteTuning* tuning_ = nullptr;
+    const ControllerTable* controllers_ = nullptr;
     std::shared_ptr<const PhaseIncrementTable> increments_;
 
     // Note state.
@@ -144,21 +170,18 @@ private:
     int64_t startCounter_ = 0;
     bool sustain_ = false;
 
-    // Parameter-derived state.
+    // Parameter-derived state. The section switches, the footages and the bowing
+    // and strings vibrato switches are held once, by the output mix; the voices
+    // keep the footages they render.
     bool trident_ = false;
     bool keyAssignOne_ = true;
     int32_t splitKey_ = 60;
     int32_t range_[kSections] = {kBoth, kBoth, kBoth};
-    bool sectionOn_[kSections] = {true, false, false};
     bool autoDamp_ = false;
     bool brassMultiTrigger_ = false;
     bool brassTriggerSelect_ = false;
     int32_t silentThreshold_ = 1;
     double brassVelocityVcf_ = 0.0;
-    bool brassFootage_[2] = {true, false};
-    bool stringsFootage_[3] = {false, true, false};
-    bool bowingOn_ = false;
-    bool stringsVibratoOn_ = true;
     bool brassDetune_ = false;
     bool stringsDetune_ = false;
     double bowingTone_ = 0.5;
@@ -168,10 +191,22 @@ private:
     int controlLength_ = 0;
     int countdown_ = 0;
     int32_t lastPitchOffset_ = 0;
-    EngineEventQueue events_;
     // Bend, wheel and learned controllers taken over inside a control block, in
     // arrival order, waiting for the next control update.
     EngineEventQueue pendingControls_;
+
+    // Section sums of the stretch of samples the voices last rendered.
+    static constexpr int kRunLength = 64;
+    double runSynthe_[kRunLength];
+    double runBrass_[kRunLength];
+    double runStrings_[kRunLength];
+
+    // The plain value each parameter was last set to (NaN before the first), so
+    // a learned controller that would not change it is not applied or reported.
+    double paramValues_[kNumParams];
+    ControlledChange changes_[kNumParams];
+    int changeCount_ = 0;
+    bool indicatorsChanged_ = false;
 
     // Global stages. The mix refers to the brass section and the bowing, so they
     // come first.

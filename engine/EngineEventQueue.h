@@ -1,9 +1,11 @@
 #pragma once
-// Notes and sustain changes taken over from the frame's MIDI queue, waiting for
-// their sample. Each event is packed into one 64-bit word: bits 0-31 the sample
-// offset (signed, counted from the start of the sub-block that took it over), bits
-// 32-39 the status byte, bits 40-47 the first and bits 48-55 the second data byte.
-// A fixed ring allocated once: pushing never allocates, it refuses when full.
+// Engine events waiting inside the engine: the bend, wheel and learned
+// controllers taken over in the middle of a control block wait here for the next
+// control update, across host blocks if need be (notes are dispatched from the
+// block's own events). Each event is packed into one 64-bit word: bits 0-31 the
+// sample offset (signed), bits 32-39 the status byte, bits 40-47 the first and
+// bits 48-55 the second data byte. A fixed ring allocated once: pushing never
+// allocates, it refuses when full.
 
 #include <cstdint>
 #include <memory>

@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "engine/Engine.h"
-#include "sound/TuningClient.h"
 
 namespace {
 
@@ -23,7 +22,7 @@ void Decrement(int32_t& counter) {
 } // namespace
 
 bool Engine::InRange(int section, int note) const {
-    if (!sectionOn_[section])
+    if (!outputMix_.SectionOn(section))
         return false;
     switch (range_[section]) {
     case kLower:
@@ -113,9 +112,9 @@ void Engine::NoteOn(int note, int velocity) {
     }
 
     if (InRange(kSectionStrings, note)) {
-        if (bowingOn_ && keyCount_[kSectionStrings] < 1)
+        if (outputMix_.BowingOn() && keyCount_[kSectionStrings] < 1)
             bowing_.Trigger();
-        if (stringsVibratoOn_)
+        if (outputMix_.StringsVibratoOn())
             outputMix_.TriggerStringsVibratoDelay();
         Increment(keyCount_[kSectionStrings]);
         strings = true;
@@ -134,7 +133,12 @@ void Engine::NoteOn(int note, int velocity) {
     }
 
     ++startCounter_;
-    voices_[n].StartVoice(note, velocity, startCounter_, synthe, brass, strings, brassSilent);
+    Voice& voice = voices_[n];
+    voice.StartVoice(note, NoteToPitch(note), velocity, startCounter_, synthe, brass, strings,
+                     brassSilent);
+    // The pitch offset of the last control update (bend, vibrato, tune), so a note
+    // started between two updates does not sound briefly at its unbent pitch.
+    UpdateVoice(voice, Context(lastPitchOffset_));
 }
 
 void Engine::NoteOff(int note) {
@@ -173,9 +177,9 @@ void Engine::NoteOff(int note) {
 
     if (sustain_)
         return;
-    if (sectionOn_[kSectionBrass] && keyCount_[kSectionBrass] < 1)
+    if (outputMix_.SectionOn(kSectionBrass) && keyCount_[kSectionBrass] < 1)
         brass_.Release();
-    if (sectionOn_[kSectionStrings] && keyCount_[kSectionStrings] < 1)
+    if (outputMix_.SectionOn(kSectionStrings) && keyCount_[kSectionStrings] < 1)
         bowing_.Release();
 }
 
@@ -188,9 +192,9 @@ void Engine::SetSustain(bool down) {
     }
     if (down)
         return;
-    if (sectionOn_[kSectionBrass] && keyCount_[kSectionBrass] <= 0)
+    if (outputMix_.SectionOn(kSectionBrass) && keyCount_[kSectionBrass] <= 0)
         brass_.Release();
-    if (sectionOn_[kSectionStrings] && keyCount_[kSectionStrings] <= 0)
+    if (outputMix_.SectionOn(kSectionStrings) && keyCount_[kSectionStrings] <= 0)
         bowing_.Release();
 }
 

@@ -20,21 +20,23 @@ namespace {
 constexpr int kNoteOff = 0x8;
 constexpr int kNoteOn = 0x9;
 constexpr int kControlChange = 0xB;
-constexpr int kPitchBend = 0xE;
+constexpr int kBendKind = 0xE;
 constexpr int kModulationWheel = 1;
 constexpr int kSustainPedal = 64;
 
 } // namespace
 
-void Engine::Render(MidiQueue& midi, double** outputs, int frames) {
+int Engine::Render(const EngineEvent* events, int count, double** outputs, int frames) {
+    changeCount_ = 0;
     if (frames <= 0)
-        return;
+        return 0;
     // Every sample of every channel given is written below, so nothing needs
     // clearing first.
     double* out[kOutputs];
     for (int c = 0; c < kOutputs; ++c)
         out[c] = outputs ? outputs[c] : nullptr;
 
+    int taken = 0;
     int position = 0;
     int remaining = frames;
     while (remaining > 0) {
@@ -46,73 +48,62 @@ void Engine::Render(MidiQueue& midi, double** outputs, int frames) {
                 countdown_ = n - remaining;
                 n = remaining;
             }
+        } else if (countdown_ < remaining) {
+            n = countdown_;
+            countdown_ = 0;
+        } else {
+            n = remaining;
+            countdown_ -= remaining;
+        }
+        const int first = taken;
+        if (begins) {
             // Controllers left waiting by the control block that ends here are
             // due now, before those that fall on this very sample.
             ApplyPendingControls();
-            TakeOver(midi, position, n, true);
+            taken = TakeOver(events, taken, count, position, n, true);
             ControlUpdate();
         } else {
-            if (countdown_ < remaining) {
-                n = countdown_;
-                countdown_ = 0;
-            } else {
-                n = remaining;
-                countdown_ -= remaining;
-            }
-            TakeOver(midi, position, n, false);
+            taken = TakeOver(events, taken, count, position, n, false);
         }
         remaining -= n;
-        RenderSubBlock(out, position, n, begins);
+        RenderSubBlock(out, position, n, begins, events, first, taken);
         position += n;
     }
-    // What is still waiting belongs to the next block.
-    midi.ShiftOffsets(frames);
+    return taken;
 }
 
-void Engine::TakeOver(MidiQueue& midi, int position, int length, bool atControlUpdate) {
+int Engine::TakeOver(const EngineEvent* events, int first, int count, int position, int length,
+                     bool atControlUpdate) {
     const int64_t end = static_cast<int64_t>(position) + length;
-    while (!midi.Empty()) {
-        const MidiEvent e = midi.Front();
+    int k = first;
+    for (; k < count; ++k) {
+        const EngineEvent& e = events[k];
         if (e.offset >= end)
             break;
-        const int kind = e.status >> 4;
+        const int kind = e.Kind();
+        // Notes and the pedal wait in place for their sample; everything but
+        // bend and controllers (pressure, program changes, which are served on
+        // arrival, and system messages) is not used here.
+        if (kind != kBendKind && kind != kControlChange)
+            continue;
         // Malformed data bytes are read as MIDI would carry them.
         const uint8_t data1 = e.data1 & 0x7F;
         const uint8_t data2 = e.data2 & 0x7F;
-
-        if (kind == kNoteOff || kind == kNoteOn ||
-            (kind == kControlChange && data1 == kSustainPedal)) {
-            // A full queue leaves the rest where it is: a little late next
-            // sub-block, never lost.
-            if (events_.Full())
-                break;
-            uint8_t status = e.status;
-            if (kind != kControlChange && data2 == 0)
-                status = 0x80;
-            const int64_t offset = static_cast<int64_t>(e.offset) - position;
-            events_.Push(EngineEventQueue::Pack(offset > 0 ? static_cast<int32_t>(offset) : 0,
-                                                status, data1, data2));
-            midi.PopFront();
+        if (kind == kControlChange && data1 == kSustainPedal)
             continue;
-        }
-
-        if (kind != kPitchBend && kind != kControlChange) {
-            // Pressure, program changes (served on arrival) and system messages
-            // are not used here.
-            midi.PopFront();
-            continue;
-        }
         // A controller on the control update's own sample acts now; one later in
         // the control block waits for the next update.
         if (atControlUpdate && e.offset <= position) {
             ApplyControl(e.status, data1, data2);
         } else {
+            // A full waiting list leaves the rest where it is: a little late
+            // next sub-block, never lost.
             if (pendingControls_.Full())
                 break;
             pendingControls_.Push(EngineEventQueue::Pack(0, e.status, data1, data2));
         }
-        midi.PopFront();
     }
+    return k;
 }
 
 void Engine::ApplyPendingControls() {
@@ -125,13 +116,49 @@ void Engine::ApplyPendingControls() {
 }
 
 void Engine::ApplyControl(uint8_t status, uint8_t data1, uint8_t data2) {
-    if (status >> 4 == kPitchBend) {
+    if (status >> 4 == kBendKind) {
         pitchModulation_.SetBend((data1 + 128.0 * data2 - 8192.0) / 8192.0);
     } else if (data1 == kModulationWheel) {
         pitchModulation_.SetWheel(data2 / 127.0);
-    } else if (host_) {
-        host_->ApplyController(data1, data2);
+    } else {
+        ApplyLearned(data1, data2);
     }
+}
+
+void Engine::ApplyLearned(int controller, int value) {
+    const int param = controllers_ ? controllers_->Param(controller) : -1;
+    if (param < 0 || param >= kNumParams)
+        return;
+    const double plain = controllers_->Value(controller, value);
+    // The same value twice changes nothing and reaches no one.
+    if (plain == paramValues_[param])
+        return;
+    SetParameter(param, plain);
+    for (int i = 0; i < changeCount_; ++i) {
+        if (changes_[i].param == param) {
+            changes_[i].value = static_cast<uint8_t>(value);
+            return;
+        }
+    }
+    changes_[changeCount_++] = ControlledChange{param, static_cast<uint8_t>(value)};
+}
+
+VoiceContext Engine::Context(int32_t pitchOffset) const {
+    VoiceContext c;
+    c.pitchOffset = pitchOffset;
+    c.syntheKeys = keyCount_[kSectionSynthe];
+    c.brassKeys = keyCount_[kSectionBrass];
+    c.brassEnvelopeRunning = brass_.EnvelopeRunning();
+    return c;
+}
+
+void Engine::UpdateVoice(Voice& voice, const VoiceContext& context) {
+    if (!voice.UpdateControl(context))
+        return;
+    // The control update's envelope step stands for the first sample of its
+    // control block; the sample loop steps all the others.
+    voice.StepEnvelopes();
+    voice.UpdateActivity(context);
 }
 
 void Engine::ControlUpdate() {
@@ -143,68 +170,92 @@ void Engine::ControlUpdate() {
     if (outputMix_.FlangerActive())
         outputMix_.ControlTickFlanger();
     lastPitchOffset_ = offset;
+    const VoiceContext context = Context(offset);
     for (int v = 0; v < voiceCount_; ++v)
-        voices_[v].UpdateControl(offset);
+        UpdateVoice(voices_[v], context);
 }
 
-void Engine::Dispatch(uint64_t event) {
-    const uint8_t status = EngineEventQueue::Status(event);
-    switch (status >> 4) {
+void Engine::Dispatch(const EngineEvent& event) {
+    const uint8_t data1 = event.data1 & 0x7F;
+    const uint8_t data2 = event.data2 & 0x7F;
+    switch (event.Kind()) {
     case kControlChange:
-        SetSustain(EngineEventQueue::Data2(event) != 0);
+        if (data1 == kSustainPedal)
+            SetSustain(data2 != 0);
         break;
     case kNoteOff:
-        NoteOff(EngineEventQueue::Data1(event));
+        NoteOff(data1);
         break;
     case kNoteOn:
-        NoteOn(EngineEventQueue::Data1(event), EngineEventQueue::Data2(event));
+        // Velocity 0 is a note-off (NoteOn sees to it).
+        NoteOn(data1, data2);
         break;
     default:
         break;
     }
 }
 
-void Engine::RenderSubBlock(double* const* out, int position, int length, bool beginsControlBlock) {
+void Engine::RenderSubBlock(double* const* out, int position, int length, bool beginsControlBlock,
+                            const EngineEvent* events, int first, int end) {
     // Neither can change inside a sub-block: parameters only change at take-over.
     const int count = voiceCount_;
-    const bool stepBowing = sectionOn_[kSectionStrings] && bowingOn_;
+    const bool stepBowing = outputMix_.SectionOn(kSectionStrings) && outputMix_.BowingOn();
     double channels[kOutputs];
 
-    for (int i = 0; i < length; ++i) {
-        // "<=" rather than "==": an event can never hold the queue up.
-        while (!events_.Empty() && EngineEventQueue::Offset(events_.Front()) <= i) {
-            const uint64_t event = events_.Front();
-            events_.Pop();
-            Dispatch(event);
-        }
+    int i = 0;
+    while (i < length) {
+        // "<=" rather than "==": an event can never hold the others up.
+        while (first < end && events[first].offset <= position + i)
+            Dispatch(events[first++]);
+        // Up to the next event, nothing but the samples themselves changes a
+        // voice: each voice runs the whole stretch at once, while its state is
+        // at hand, into the three section sums.
+        int stop = length;
+        if (first < end && events[first].offset - position < stop)
+            stop = events[first].offset - position;
+        if (stop - i > kRunLength)
+            stop = i + kRunLength;
+        RenderVoices(i, stop - i, beginsControlBlock, count);
 
-        double synth = 0.0, brass = 0.0, strings = 0.0;
-        // Samples since the control update: only at 0 has it already stepped the
-        // envelopes for this sample. A sub-block that continues a control block
-        // after a host block boundary is past that point from its first sample
-        // on; skipping a step there would make every envelope, the brass and the
-        // bowing run slower the smaller the host's blocks (44 times at one
-        // sample per block).
-        const int sinceUpdate = beginsControlBlock ? i : i + 1;
-        const bool step = sinceUpdate > 0;
-        if (step && stepBowing)
-            bowing_.StepEnvelope();
-        for (int v = 0; v < count; ++v) {
-            Voice& voice = voices_[v];
-            if (step)
+        for (int k = 0; i < stop; ++i, ++k) {
+            // Samples since the control update: only at 0 has it already stepped
+            // the envelopes for this sample. A sub-block that continues a control
+            // block after a host block boundary is past that point from its first
+            // sample on; skipping a step there would make every envelope, the brass
+            // and the bowing run slower the smaller the host's blocks (44 times at
+            // one sample per block).
+            const int sinceUpdate = beginsControlBlock ? i : i + 1;
+            if (sinceUpdate > 0 && stepBowing)
+                bowing_.StepEnvelope();
+            outputMix_.Process(runSynthe_[k], runBrass_[k], runStrings_[k], sinceUpdate, channels);
+            const int at = position + i;
+            for (int c = 0; c < kOutputs; ++c)
+                if (out[c])
+                    out[c][at] = channels[c];
+        }
+    }
+}
+
+void Engine::RenderVoices(int from, int length, bool beginsControlBlock, int count) {
+    for (int k = 0; k < length; ++k)
+        runSynthe_[k] = runBrass_[k] = runStrings_[k] = 0.0;
+    // Voice by voice in voice order, so every sample's sums are added up in the
+    // same order as one sample at a time would.
+    for (int v = 0; v < count; ++v) {
+        Voice& voice = voices_[v];
+        if (!voice.Active() && voice.Quiet())
+            continue;
+        for (int k = 0; k < length; ++k) {
+            // The control update stepped the envelopes of a control block's first
+            // sample; every other sample takes its own step here.
+            if (!beginsControlBlock || from + k > 0)
                 voice.StepEnvelopes();
             if (!voice.Active())
                 continue;
             const VoiceSample s = voice.RenderSample();
-            synth += s.synthe;
-            brass += s.brass;
-            strings += s.strings;
+            runSynthe_[k] += s.synthe;
+            runBrass_[k] += s.brass;
+            runStrings_[k] += s.strings;
         }
-
-        outputMix_.Process(synth, brass, strings, sinceUpdate, channels);
-        const int at = position + i;
-        for (int c = 0; c < kOutputs; ++c)
-            if (out[c])
-                out[c][at] = channels[c];
     }
 }

@@ -53,8 +53,9 @@ bool Voice::EnvelopesSettled() const {
     return true;
 }
 
-void Voice::Clear(double sampleRate) {
+void Voice::Clear(double sampleRate, const PhaseIncrementTable* increments) {
     sampleRate_ = sampleRate;
+    increments_ = increments;
     active_ = false;
     keyHeld_ = false;
     sustained_ = false;
@@ -88,118 +89,118 @@ void Voice::SetParameter(int index, double value) {
     // control update finds out whether it is still quiet.
     quiet_ = false;
     switch (index) {
-    case kVco1Octave:
+    case ParamId::kVco1Octave:
         vco1Footage_ = WholeValue(value, kFootage16, kFootage4);
         break;
-    case kVco1Wave:
+    case ParamId::kVco1Wave:
         wave_ = WholeValue(value, kSawtooth, kPulseWidthMod);
         master_.SetPwm(wave_ == kPulseWidthMod);
         break;
-    case kVco1Pw:
+    case ParamId::kVco1Pw:
         master_.SetWidth(value);
         break;
-    case kVco2Octave:
+    case ParamId::kVco2Octave:
         vco2Footage_ = WholeValue(value, 0, 3);
         vco2On_ = vco2Footage_ != 0;
         break;
-    case kVco2Detune:
+    case ParamId::kVco2Detune:
         vco2_.SetDetune(WholeValue(value, INT32_MIN, INT32_MAX));
         break;
-    case kVcfCutoff:
+    case ParamId::kVcfCutoff:
         vcf_.SetTargetCutoff(WholeValue(value, INT32_MIN, INT32_MAX), vcaEnvelope_.Running());
         break;
-    case kVcfResonance:
+    case ParamId::kVcfResonance:
         vcf_.SetResonance(value);
         break;
-    case kVcfKbfTrack:
+    case ParamId::kVcfKbfTrack:
         keyTrack_ = value;
         keyOffset_ = (note_ - 60) * keyTrack_;
         break;
-    case kVcfEgIntensity:
+    case ParamId::kVcfEgIntensity:
         egIntensity_ = value;
         UpdateEgAmount();
         break;
-    case kVelocitySyntheVcf:
+    case ParamId::kVelocitySyntheVcf:
         velocitySyntheVcf_ = value;
         UpdateEgAmount();
         break;
-    case kVcfAttack:
+    case ParamId::kVcfAttack:
         vcfEnvelope_.SetAttack(value);
         break;
-    case kVcfDecay:
+    case ParamId::kVcfDecay:
         vcfEnvelope_.SetDecay(value);
         break;
-    case kVcfSustain:
+    case ParamId::kVcfSustain:
         vcfEnvelope_.SetSustain(value);
         break;
-    case kVcfRelease:
+    case ParamId::kVcfRelease:
         vcfEnvelope_.SetRelease(value);
         break;
-    case kVcaAttack:
+    case ParamId::kVcaAttack:
         vcaEnvelope_.SetAttack(value);
         break;
-    case kVcaDecay:
+    case ParamId::kVcaDecay:
         vcaEnvelope_.SetDecay(value);
         break;
-    case kVcaSustain:
+    case ParamId::kVcaSustain:
         vcaEnvelope_.SetSustain(value);
         break;
-    case kVcaRelease:
+    case ParamId::kVcaRelease:
         vcaEnvelope_.SetRelease(value);
         break;
-    case kVcaAttenuator:
+    case ParamId::kVcaAttenuator:
         attenuatorGain_ = value;
         break;
-    case kVcaAutoDamp:
+    case ParamId::kVcaAutoDamp:
         damp_ = value >= 0.5;
         break;
-    case kVelocitySynthe:
+    case ParamId::kVelocitySynthe:
         velocitySensitivity_[kSectionSynthe] = value;
         break;
-    case kVolumeSynthe:
+    case ParamId::kVolumeSynthe:
         volume_[kSectionSynthe] = value;
         break;
-    case kBrass16:
+    case ParamId::kBrass16:
         brassFootage_[0] = value >= 0.5;
         break;
-    case kBrass8:
+    case ParamId::kBrass8:
         brassFootage_[1] = value >= 0.5;
         break;
-    case kVelocityBrass:
+    case ParamId::kVelocityBrass:
         velocitySensitivity_[kSectionBrass] = value;
         break;
-    case kVolumeBrass:
+    case ParamId::kVolumeBrass:
         volume_[kSectionBrass] = value;
         break;
-    case kDetuneBrass:
+    case ParamId::kDetuneBrass:
         brassOscillator_.SetDetune(WholeValue(value, INT32_MIN, INT32_MAX));
         brassOwnOscillator_ = brassOscillator_.Detune() != 0;
         break;
-    case kStringsAttack:
+    case ParamId::kStringsAttack:
         stringsEnvelope_.SetAttack(value);
         break;
-    case kStringsRelease:
+    case ParamId::kStringsRelease:
         stringsEnvelope_.SetRelease(value);
         break;
-    case kStringsKbdBalance:
+    case ParamId::kStringsKbdBalance:
         kbdBalance_ = value;
         break;
-    case kStrings16:
+    case ParamId::kStrings16:
         stringsFootage_[0] = value >= 0.5;
         break;
-    case kStrings8:
+    case ParamId::kStrings8:
         stringsFootage_[1] = value >= 0.5;
         break;
-    case kStrings4:
+    case ParamId::kStrings4:
         stringsFootage_[2] = value >= 0.5;
         break;
-    case kVelocityStrings:
+    case ParamId::kVelocityStrings:
         velocitySensitivity_[kSectionStrings] = value;
         break;
-    case kVolumeStrings:
+    case ParamId::kVolumeStrings:
         volume_[kSectionStrings] = value;
         break;
-    case kDetuneStrings:
+    case ParamId::kDetuneStrings:
         stringsOscillator_.SetDetune(WholeValue(value, INT32_MIN, INT32_MAX));
         stringsOwnOscillator_ = stringsOscillator_.Detune() != 0;
         break;
@@ -215,9 +216,9 @@ void Voice::UpdateEgAmount() {
     egAmount_ = s > 0.0 ? ((velocity_ - 1.0) * s + 1.0) * egIntensity_ : egIntensity_;
 }
 
-void Voice::StartVoice(int note, int velocity, int64_t startOrder, bool synthe, bool brass,
-                       bool strings, bool brassSilent) {
-    pitch_ = owner_ ? owner_->NoteToPitch(note) : note * 128;
+void Voice::StartVoice(int note, int32_t pitch, int velocity, int64_t startOrder, bool synthe,
+                       bool brass, bool strings, bool brassSilent) {
+    pitch_ = pitch;
     brassSilent_ = brassSilent;
     note_ = note;
     startOrder_ = startOrder;
@@ -245,10 +246,6 @@ void Voice::StartVoice(int note, int velocity, int64_t startOrder, bool synthe, 
         brassGate_.Trigger();
     if (strings)
         stringsEnvelope_.Trigger();
-
-    // The pitch offset of the last control update (bend, vibrato, tune), so a note
-    // started between two updates does not sound briefly at its unbent pitch.
-    UpdateControl(owner_ ? owner_->LastPitchOffset() : 0);
 }
 
 void Voice::ReleaseVoice(bool forced) {
@@ -285,15 +282,15 @@ void Voice::UpdateStringsLowPass() {
     stringsCoefficientsValid_ = true;
 }
 
-void Voice::UpdateControl(int32_t pitchOffset) {
+bool Voice::UpdateControl(const VoiceContext& context) {
     if (!active_) {
         if (!quiet_)
             quiet_ = EnvelopesSettled();
-        return;
+        return false;
     }
 
-    const int32_t p = Clamp32(static_cast<int64_t>(pitch_) + pitchOffset);
-    const PhaseIncrementTable& increments = owner_->Increments();
+    const int32_t p = Clamp32(static_cast<int64_t>(pitch_) + context.pitchOffset);
+    const PhaseIncrementTable& increments = *increments_;
     master_.Update(p, increments);
     vco2_.Update(p, increments);
 
@@ -319,19 +316,20 @@ void Voice::UpdateControl(int32_t pitchOffset) {
     // section are held; the last key's gates stay open so the section's own
     // release shapes the end.
     if (!keyHeld_ && dampCountdown_ > 0 && --dampCountdown_ == 0) {
-        if (owner_->KeyCount(kSectionSynthe) > 0)
+        if (context.syntheKeys > 0)
             dampGate_.Release();
-        if (owner_->KeyCount(kSectionBrass) > 0)
+        if (context.brassKeys > 0)
             brassGate_.Release();
     }
+    return true;
+}
 
-    StepEnvelopes();
-
+void Voice::UpdateActivity(const VoiceContext& context) {
     if (brass_)
-        brassSilent_ = brassSilent_ && !owner_->BrassEnvelopeRunning();
+        brassSilent_ = brassSilent_ && !context.brassEnvelopeRunning;
 
     active_ = vcaEnvelope_.Running() || stringsEnvelope_.Running() ||
-              (brassGate_.Running() && (brassSilent_ || owner_->BrassEnvelopeRunning()));
+              (brassGate_.Running() && (brassSilent_ || context.brassEnvelopeRunning));
     if (!active_)
         vcf_.CompleteGlide();
 }

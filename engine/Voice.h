@@ -12,8 +12,7 @@
 #include "engine/Filter.h"
 #include "engine/LadderFilter.h"
 #include "engine/Oscillator.h"
-
-class Engine;
+#include "engine/PhaseIncrementTable.h"
 
 enum SectionIndex { kSectionSynthe = 0, kSectionBrass = 1, kSectionStrings = 2, kSections = 3 };
 
@@ -22,6 +21,14 @@ struct VoiceSample {
     double synthe;
     double brass;
     double strings;
+};
+
+// What a voice's control update needs to know of the engine around it.
+struct VoiceContext {
+    int32_t pitchOffset = 0; // the global pitch offset (bend, vibrato, tune)
+    int32_t syntheKeys = 0;  // keys held in the Synthe section
+    int32_t brassKeys = 0;   // keys held in the Brass section
+    bool brassEnvelopeRunning = false;
 };
 
 class Voice {
@@ -39,21 +46,21 @@ public:
     Voice(const Voice&) = delete;
     Voice& operator=(const Voice&) = delete;
 
-    // The engine whose key counters, brass envelope, increment table and tuning the
-    // voice reads. Must be set before the voice is started.
-    void SetOwner(const Engine* owner) { owner_ = owner; }
     void SetPwmSource(const double* unipolarLfo) { master_.SetPwmSource(unipolarLfo); }
 
     // Sample-rate change: inactive and released, envelopes idle at 0 with the new
-    // time base, filters cleared. Oscillator phases and parameter copies stay.
-    void Clear(double sampleRate);
+    // time base and increment table (which must outlive the voice or the next
+    // Clear), filters cleared. Oscillator phases and parameter copies stay.
+    void Clear(double sampleRate, const PhaseIncrementTable* increments);
 
     // The voice's share of a parameter change; value is already in the voice's
     // units (see the engine's mapping). Indexes the voice does not use are ignored.
     void SetParameter(int index, double value);
 
-    void StartVoice(int note, int velocity, int64_t startOrder, bool synthe, bool brass,
-                    bool strings, bool brassSilent);
+    // pitch: the note's pitch index (its tuning). The engine runs a control
+    // update right after, so the voice starts at the current pitch offset.
+    void StartVoice(int note, int32_t pitch, int velocity, int64_t startOrder, bool synthe,
+                    bool brass, bool strings, bool brassSilent);
     // Starts the releases; a sustained voice waits for the pedal. Forced also closes
     // the damp and brass gates at once.
     void ReleaseVoice(bool forced);
@@ -67,8 +74,12 @@ public:
     }
     void SetSustained(bool sustained) { sustained_ = sustained; }
 
-    // Once per control block.
-    void UpdateControl(int32_t pitchOffset);
+    // Once per control block, in two halves around the envelope step that the
+    // engine takes between them. UpdateControl refreshes pitch, levels and the
+    // damp gates; false when the voice is inactive and the update ends there.
+    bool UpdateControl(const VoiceContext& context);
+    // Whether the voice still sounds after the step.
+    void UpdateActivity(const VoiceContext& context);
 
     // Per sample, before RenderSample, except on the first sample of a sub-block.
     // A quiet voice has nothing left to step: every envelope is idle or holds a
@@ -222,7 +233,7 @@ private:
     Oscillator stringsOscillator_;
     LowPass stringsLowPass_;
 
-    const Engine* owner_ = nullptr;
+    const PhaseIncrementTable* increments_ = nullptr;
     double stringsW_ = 0.0;
     bool stringsCoefficientsValid_ = false;
     double velocity_ = 0.0;

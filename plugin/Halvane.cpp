@@ -9,6 +9,7 @@
 #include "graphics/IGraphics.h"
 #include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
+#include "sound/TuningClient.h"
 
 namespace {
 
@@ -23,12 +24,14 @@ const char* const kOutputLabels[Halvane::kNumOutputs] = {
 Halvane::Halvane(vst::HostCallback host)
     : Synth(host, kNumParams, "0-2 0-4 0-6 0-8", kNumPrograms, "Halvane", "", "Kelpmoor Music",
             kUniqueId, kVersion) {
-    engine_.SetHost(this);
     engine_.SetTuning(Tuning());
+    engine_.SetControllers(&Controllers());
     for (int i = 0; i < kNumOutputs; ++i)
         SetOutputLabel(i, kOutputLabels[i]);
     ReadConfiguration();
     InitParamTable();
+    // The map read above links parameters whose ranges were only just set.
+    SyncControllerTable();
     if (IGraphics* graphics = Graphics()) {
         editorControls_ = BuildEditorLayout(*graphics, *this);
         RefreshEditorParams();
@@ -50,20 +53,33 @@ void Halvane::ParamChanged(int index) {
     LearnHook(index);
     if (const PlugParam* param = GetParam(index))
         engine_.SetParameter(index, param->Value());
+    RefreshIndicators();
 }
 
 void Halvane::RenderBlock(double** /*inputs*/, double** outputs, int frames) {
     ScopedLock hold(Lock());
-    engine_.Render(Midi(), outputs, frames);
+    MidiQueue& midi = Midi();
+    const int due = frames > 0 ? midi.CountBefore(frames) : 0;
+    const int taken = engine_.Render(midi.Data(), due, outputs, frames);
+    if (frames > 0)
+        midi.Consume(taken, frames);
+    // What learned controllers changed reaches the host and the editor now that
+    // the block is done.
+    for (int i = 0; i < engine_.ControlledChangeCount(); ++i) {
+        const ControlledChange& change = engine_.ControlledChangeAt(i);
+        ReportControlledParam(change.param, change.value / 127.0);
+    }
+    RefreshIndicators();
+}
+
+void Halvane::RefreshIndicators() {
+    if (engine_.TakeIndicatorChange())
+        EditorRefresh(engine_.Trident(), engine_.BrassDetuned(), engine_.StringsDetuned());
 }
 
 void Halvane::AllVoicesOff() {
     ScopedLock hold(Lock());
     engine_.AllVoicesOff();
-}
-
-void Halvane::ApplyController(int controller, int value) {
-    Synth::ApplyController(controller, value);
 }
 
 void Halvane::InitParamTable() {

@@ -5,7 +5,7 @@
 #include "engine/Engine.h"
 #include "shell/Synth.h"
 
-class Halvane : public Synth, private EngineHost {
+class Halvane : public Synth {
 public:
     static constexpr const char* kStateKey = "Halvane_1.1.3";
     static constexpr int kStateKeyLength = 13;
@@ -23,11 +23,8 @@ public:
     bool WriteState(ChunkBuffer& chunk) override;
     int ReadState(const ChunkBuffer& chunk, int pos) override;
 
-    // EngineHost: learned controllers reach their parameters at their time in
-    // the render loop, through the MIDI-learn map.
-    void ApplyController(int controller, int value) override;
-    // The polyphony and detune indicators; may run on the audio thread.
-    void EditorRefresh(bool trident, bool brassDetune, bool stringsDetune) override;
+    // The polyphony and detune indicators.
+    void EditorRefresh(bool trident, bool brassDetune, bool stringsDetune);
 
     void RefreshEditorParams() override;
     void ProgramSelected() override;
@@ -43,6 +40,9 @@ protected:
     void LearnSwitchOff() override;
 
 private:
+    // The indicators follow the engine's flags when they were set.
+    void RefreshIndicators();
+
     Engine engine_;
     EditorControls editorControls_;
 };

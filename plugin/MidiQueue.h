@@ -5,14 +5,11 @@
 #include <cstdint>
 #include <memory>
 
-struct MidiEvent {
-    int32_t offset = 0; // sample offset within the current block
-    uint8_t status = 0;
-    uint8_t data1 = 0;
-    uint8_t data2 = 0;
+#include "engine/EngineEvent.h"
 
-    int Kind() const { return status >> 4; }
-};
+// The queue holds the events exactly as the engine takes them, so a block's
+// events are handed over in place.
+using MidiEvent = EngineEvent;
 
 // A SysEx message as the host hands it over; the bytes belong to the host and
 // are valid only during the call.
@@ -48,6 +45,22 @@ public:
         if (front_ >= length_)
             front_ = length_ = 0;
     }
+    // The unconsumed events, in order, and how many of them fall before offset.
+    const MidiEvent* Data() const { return events_.get() + front_; }
+    int32_t CountBefore(int32_t offset) const {
+        int32_t n = 0;
+        while (front_ + n < length_ && events_[front_ + n].offset < offset)
+            ++n;
+        return n;
+    }
+    // After a block of frames was rendered: the first taken events are gone, the
+    // others wait for the next block with their offsets moved back by frames.
+    void Consume(int32_t taken, int32_t frames) {
+        for (int32_t k = 0; k < taken; ++k)
+            PopFront();
+        ShiftOffsets(frames);
+    }
+
     // Moves every waiting event's offset back by frames (the part of the block
     // that has been rendered).
     void ShiftOffsets(int32_t frames);

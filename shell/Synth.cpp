@@ -108,6 +108,34 @@ void Synth::HandleMidiMessage(const MidiEvent& incoming) {
 void Synth::SetControllerMapping(int controller, int32_t param) {
     if (controller >= 0 && controller < kControllers)
         controllerMap_[static_cast<std::size_t>(controller)] = param;
+    SyncControllerTable();
+}
+
+void Synth::SyncControllerTable() {
+    ScopedLock hold(Lock());
+    double values[ControllerTable::kValues];
+    for (int c = 0; c < kControllers; ++c) {
+        const PlugParam* param = GetParam(controllerMap_[static_cast<std::size_t>(c)]);
+        // The wheel and the sustain pedal keep their own meaning even when mapped.
+        if (!param || c == kModWheelController || c == kSustainController) {
+            controllerTable_.Unlink(c);
+            continue;
+        }
+        for (int v = 0; v < ControllerTable::kValues; ++v)
+            values[v] = param->ValueFromNormalized(v / 127.0);
+        controllerTable_.Link(c, controllerMap_[static_cast<std::size_t>(c)], values);
+    }
+}
+
+void Synth::ReportControlledParam(int p, double normalized) {
+    PlugParam* param = GetParam(p);
+    if (!param)
+        return;
+    param->SetFromNormalized(normalized);
+    AutomateParam(p, normalized);
+    LearnHook(p);
+    if (IGraphics* editor = Editor())
+        editor->SetParameterFromPlug(p, normalized, true);
 }
 
 void Synth::LearnSwitchClicked(double value, bool rightButton) {
@@ -150,6 +178,7 @@ void Synth::ApplyLearn() {
             unlearnMode_ = false;
         }
     }
+    SyncControllerTable();
     if (!learnActive_)
         LearnSwitchOff();
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/ControllerTable.h"
 #include "plugin/IPlugVST.h"
 #include "plugin/MidiQueue.h"
 #include "shell/ShellDialogs.h"
@@ -84,8 +85,19 @@ public:
     // The editor's learn switch: right button unlearns; value > 0 arms learning.
     void LearnSwitchClicked(double value, bool rightButton);
     void ApplyLearn();
-    // A mapped controller reaching its time in the render loop.
+    // A mapped controller applied outside rendering: the parameter is set from
+    // value / 127 and the host and the editor are told, unless it already holds.
     void ApplyController(int controller, int value);
+    // The map as the render loop applies it, with each linked parameter's plain
+    // values; kept in step with the map.
+    const ControllerTable& Controllers() const { return controllerTable_; }
+    // Rebuilds that table: after the parameter records are set up and after
+    // every change to the map.
+    void SyncControllerTable();
+    // A parameter a learned controller set while rendering, now made known: the
+    // record takes the value and the host and the editor are told (the engine
+    // has applied it already).
+    void ReportControlledParam(int param, double normalized);
 
     // Settings file.
     enum class ConfigStatus { kOk, kFileMissing };
@@ -149,6 +161,7 @@ protected:
     bool midiThru_ = false;
     bool ignoreProgramChange_ = false;
     std::array<int32_t, kControllers> controllerMap_;
+    ControllerTable controllerTable_;
     int samplesPerMs_ = 0;
 
     bool learnActive_ = false;

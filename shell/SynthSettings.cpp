@@ -109,6 +109,7 @@ Synth::ConfigStatus Synth::ReadConfiguration() {
         if (!text.empty())
             controllerMap_[static_cast<std::size_t>(k)] = ParseControllerEntry(text);
     }
+    SyncControllerTable();
     return exists ? ConfigStatus::kOk : ConfigStatus::kFileMissing;
 }
 

@@ -38,8 +38,10 @@ public:
     void SetSynthePan(double pan);
     void SetBrassPan(double pan);
     void SetBrassFootages(bool foot16, bool foot8);
+    bool BrassFootage(int index) const { return brassFoot_[index]; } // 0 16', 1 8'
     void SetStringsPan(double pan);
     void SetStringsFootages(bool foot16, bool foot8, bool foot4);
+    bool StringsFootage(int index) const { return stringsFoot_[index]; } // 0 16', 1 8', 2 4'
     void SetTotalVolume(double v) { outputGain_ = 2.0 * v; }
 
     // Strings chain.

@@ -45,258 +45,258 @@ constexpr double kKeyTrackSteps[] = {0.0, 32.0, 64.0, 128.0, 192.0};
 void Engine::SetParameter(int index, double v) {
     if (index < 0 || index >= kNumParams || !std::isfinite(v))
         return;
+    paramValues_[index] = v;
 
     switch (index) {
     // Keyboard and tuning.
-    case kTridentMode:
+    case ParamId::kTridentMode:
         // Always silences, even when the value does not change.
         AllVoicesOff();
         trident_ = On(v);
         voiceCount_ = trident_ ? kTridentVoices : kMaxVoices;
         RefreshEditor();
         break;
-    case kKeyAssign:
+    case ParamId::kKeyAssign:
         keyAssignOne_ = On(v);
         break;
-    case kTotalTune:
+    case ParamId::kTotalTune:
         pitchModulation_.SetTotalTune(v);
         break;
-    case kRangeSynthe:
+    case ParamId::kRangeSynthe:
         range_[kSectionSynthe] = WholeWithin(v, kLower, kUpper);
         break;
-    case kRangeBrass:
+    case ParamId::kRangeBrass:
         range_[kSectionBrass] = WholeWithin(v, kLower, kUpper);
         break;
-    case kRangeStrings:
+    case ParamId::kRangeStrings:
         range_[kSectionStrings] = WholeWithin(v, kLower, kUpper);
         break;
-    case kSplitKey:
+    case ParamId::kSplitKey:
         splitKey_ = Whole(v);
         break;
-    case kPitchBend:
+    case ParamId::kPitchBend:
         pitchModulation_.SetBendRange(v);
         break;
 
     // Synthe.
-    case kVco1Octave:
-    case kVco1Wave:
-    case kVco2Octave:
+    case ParamId::kVco1Octave:
+    case ParamId::kVco1Wave:
+    case ParamId::kVco2Octave:
         SetVoices(index, Whole(v));
         break;
-    case kVco1Pw:
+    case ParamId::kVco1Pw:
         SetVoices(index, 1.0 - v);
         break;
-    case kVco1PwmSpeed:
+    case ParamId::kVco1PwmSpeed:
         pitchModulation_.SetPwmIncrement(LfoIncrement(v));
         break;
-    case kVco2Detune:
+    case ParamId::kVco2Detune:
         SetVoices(index, Whole(v * 128.0));
         break;
-    case kVcfCutoff:
+    case ParamId::kVcfCutoff:
         SetVoices(index, Whole(17280.0 * v));
         break;
-    case kVcfKbfTrack:
+    case ParamId::kVcfKbfTrack:
         SetVoices(index, kKeyTrackSteps[WholeWithin(v, 0, 4)]);
         break;
-    case kVcaAttenuator:
+    case ParamId::kVcaAttenuator:
         SetVoices(index, std::pow(10.0, v / 20.0));
         break;
-    case kVcaAutoDamp:
+    case ParamId::kVcaAutoDamp:
         autoDamp_ = On(v);
         SetVoices(index, autoDamp_ ? 1.0 : 0.0);
         break;
-    case kVcfResonance:
-    case kVcfEgIntensity:
-    case kVcfAttack:
-    case kVcfDecay:
-    case kVcfSustain:
-    case kVcfRelease:
-    case kVcaAttack:
-    case kVcaDecay:
-    case kVcaSustain:
-    case kVcaRelease:
-    case kVelocitySynthe:
-    case kVelocitySyntheVcf:
-    case kVolumeSynthe:
+    case ParamId::kVcfResonance:
+    case ParamId::kVcfEgIntensity:
+    case ParamId::kVcfAttack:
+    case ParamId::kVcfDecay:
+    case ParamId::kVcfSustain:
+    case ParamId::kVcfRelease:
+    case ParamId::kVcaAttack:
+    case ParamId::kVcaDecay:
+    case ParamId::kVcaSustain:
+    case ParamId::kVcaRelease:
+    case ParamId::kVelocitySynthe:
+    case ParamId::kVelocitySyntheVcf:
+    case ParamId::kVolumeSynthe:
         SetVoices(index, v);
         break;
 
     // Brass.
-    case kBrassCutoff:
+    case ParamId::kBrassCutoff:
         brass_.SetCutoff(v);
         break;
-    case kBrassResonance:
+    case ParamId::kBrassResonance:
         brass_.SetResonance(v);
         break;
-    case kBrassSilentNotes:
+    case ParamId::kBrassSilentNotes:
         silentThreshold_ = 2 * WholeWithin(v, 0, 3) + 1;
         break;
-    case kBrassEgIntensity:
+    case ParamId::kBrassEgIntensity:
         brass_.SetEgIntensity(v);
         break;
-    case kBrassAttack:
+    case ParamId::kBrassAttack:
         brass_.Env().SetAttack(v);
         break;
-    case kBrassDecay:
+    case ParamId::kBrassDecay:
         brass_.Env().SetDecay(v);
         break;
-    case kBrassSustain:
+    case ParamId::kBrassSustain:
         brass_.Env().SetSustain(v);
         break;
-    case kBrassRelease:
+    case ParamId::kBrassRelease:
         brass_.Env().SetRelease(v);
         break;
-    case kBrass16:
-    case kBrass8:
-        brassFootage_[index == kBrass16 ? 0 : 1] = On(v);
-        outputMix_.SetBrassFootages(brassFootage_[0], brassFootage_[1]);
+    case ParamId::kBrass16:
+    case ParamId::kBrass8:
+        outputMix_.SetBrassFootages(index == ParamId::kBrass16 ? On(v) : outputMix_.BrassFootage(0),
+                                    index == ParamId::kBrass8 ? On(v) : outputMix_.BrassFootage(1));
         SetVoices(index, On(v) ? 1.0 : 0.0);
         break;
-    case kBrassMultiTrigger:
+    case ParamId::kBrassMultiTrigger:
         brassMultiTrigger_ = On(v);
         break;
-    case kBrassTriggerSelect:
+    case ParamId::kBrassTriggerSelect:
         brassTriggerSelect_ = On(v);
         break;
-    case kVelocityBrass:
-    case kVolumeBrass:
+    case ParamId::kVelocityBrass:
+    case ParamId::kVolumeBrass:
         SetVoices(index, v);
         break;
-    case kVelocityBrassVcf:
+    case ParamId::kVelocityBrassVcf:
         brassVelocityVcf_ = v;
         break;
-    case kDetuneBrass:
+    case ParamId::kDetuneBrass:
         brassDetune_ = v != 0.0;
         RefreshEditor();
         SetVoices(index, SectionDetune(v));
         break;
 
     // Strings.
-    case kStringsAttack:
-    case kStringsRelease:
-    case kStringsKbdBalance:
-    case kVelocityStrings:
-    case kVolumeStrings:
+    case ParamId::kStringsAttack:
+    case ParamId::kStringsRelease:
+    case ParamId::kStringsKbdBalance:
+    case ParamId::kVelocityStrings:
+    case ParamId::kVolumeStrings:
         SetVoices(index, v);
         break;
-    case kStringsEqHigh:
+    case ParamId::kStringsEqHigh:
         outputMix_.SetEqHigh(v);
         break;
-    case kStringsEqLow:
+    case ParamId::kStringsEqLow:
         outputMix_.SetEqLow(v);
         break;
-    case kStringsBowingLevel:
+    case ParamId::kStringsBowingLevel:
         bowing_.SetLevel(v);
         break;
-    case kStringsBowingTone:
+    case ParamId::kStringsBowingTone:
         bowingTone_ = v;
         bowing_.SetTone(v);
         break;
-    case kStringsVibratoDelay:
+    case ParamId::kStringsVibratoDelay:
         outputMix_.SetStringsVibratoDelay(v);
         break;
-    case kStringsVibratoSpeed:
+    case ParamId::kStringsVibratoSpeed:
         outputMix_.SetStringsVibratoSpeed(LfoIncrement(v));
         break;
-    case kStringsVibratoIntensity:
+    case ParamId::kStringsVibratoIntensity:
         outputMix_.SetStringsVibratoDepth(v);
         break;
-    case kStrings16:
-    case kStrings8:
-    case kStrings4:
-        stringsFootage_[index - kStrings16] = On(v);
-        outputMix_.SetStringsFootages(stringsFootage_[0], stringsFootage_[1], stringsFootage_[2]);
+    case ParamId::kStrings16:
+    case ParamId::kStrings8:
+    case ParamId::kStrings4:
+        outputMix_.SetStringsFootages(
+            index == ParamId::kStrings16 ? On(v) : outputMix_.StringsFootage(0),
+            index == ParamId::kStrings8 ? On(v) : outputMix_.StringsFootage(1),
+            index == ParamId::kStrings4 ? On(v) : outputMix_.StringsFootage(2));
         SetVoices(index, On(v) ? 1.0 : 0.0);
         break;
-    case kStringsBowing:
+    case ParamId::kStringsBowing:
         // Applied at the entry displayed "Off" (see the parameter table).
-        bowingOn_ = On(v);
-        outputMix_.SetBowingOn(bowingOn_);
+        outputMix_.SetBowingOn(On(v));
         break;
-    case kStringsVibrato:
-        stringsVibratoOn_ = !On(v);
-        outputMix_.SetStringsVibratoOn(stringsVibratoOn_);
+    case ParamId::kStringsVibrato:
+        outputMix_.SetStringsVibratoOn(!On(v));
         break;
-    case kStringsEnsemble:
+    case ParamId::kStringsEnsemble:
         outputMix_.SetEnsembleOn(!On(v));
         break;
-    case kDetuneStrings:
+    case ParamId::kDetuneStrings:
         stringsDetune_ = v != 0.0;
         RefreshEditor();
         SetVoices(index, SectionDetune(v));
         break;
 
     // Modulation.
-    case kVibIntensity:
+    case ParamId::kVibIntensity:
         pitchModulation_.SetVibratoDepth(2.0 * v);
         break;
-    case kVibDelay:
+    case ParamId::kVibDelay:
         pitchModulation_.SetVibratoSwitch(On(v));
         break;
-    case kVibDelayTime:
+    case ParamId::kVibDelayTime:
         pitchModulation_.SetVibratoDelayTime(v);
         break;
-    case kWheelVibIntensity:
+    case ParamId::kWheelVibIntensity:
         pitchModulation_.SetWheelDepth(12.0 * v);
         break;
-    case kWheelVibSpeed:
+    case ParamId::kWheelVibSpeed:
         pitchModulation_.SetVibratoIncrement(LfoIncrement(v));
         break;
-    case kWheelMode:
+    case ParamId::kWheelMode:
         pitchModulation_.SetTrill(!On(v));
         break;
 
     // Effects and output.
-    case kFlangerSpeed:
+    case ParamId::kFlangerSpeed:
         outputMix_.SetFlangerSpeed(LfoIncrement(v));
         break;
-    case kFlangerFeedback:
+    case ParamId::kFlangerFeedback:
         outputMix_.SetFlangerFeedback(v);
         break;
-    case kFlangerIntensity:
+    case ParamId::kFlangerIntensity:
         outputMix_.SetFlangerIntensity(v);
         break;
-    case kFlangerManual:
+    case ParamId::kFlangerManual:
         outputMix_.SetFlangerManual(v);
         break;
-    case kFlangerSynthe:
-    case kFlangerBrass:
-    case kFlangerStrings:
-        outputMix_.SetFlangerSend(index - kFlangerSynthe, On(v));
+    case ParamId::kFlangerSynthe:
+    case ParamId::kFlangerBrass:
+    case ParamId::kFlangerStrings:
+        outputMix_.SetFlangerSend(index - ParamId::kFlangerSynthe, On(v));
         break;
-    case kStereoFlanger:
+    case ParamId::kStereoFlanger:
         outputMix_.SetFlangerStereo(On(v));
         break;
-    case kStereoEnsemble:
+    case ParamId::kStereoEnsemble:
         outputMix_.SetStringsStereo(On(v));
         break;
-    case kEnsLfo1Speed:
+    case ParamId::kEnsLfo1Speed:
         outputMix_.SetEnsembleLfoIncrement(0, LfoIncrement(v));
         break;
-    case kEnsLfo2Speed:
+    case ParamId::kEnsLfo2Speed:
         outputMix_.SetEnsembleLfoIncrement(1, LfoIncrement(v));
         break;
-    case kEns1Amount:
-    case kEns2Amount:
-    case kEns3Amount:
-        outputMix_.SetEnsembleDepth(index - kEns1Amount, v / 2.0);
+    case ParamId::kEns1Amount:
+    case ParamId::kEns2Amount:
+    case ParamId::kEns3Amount:
+        outputMix_.SetEnsembleDepth(index - ParamId::kEns1Amount, v / 2.0);
         break;
-    case kTotalVolume:
+    case ParamId::kTotalVolume:
         outputMix_.SetTotalVolume(v);
         break;
-    case kOutputSynthe:
-    case kOutputBrass:
-    case kOutputStrings:
-        sectionOn_[index - kOutputSynthe] = On(v);
-        outputMix_.SetSectionOn(index - kOutputSynthe, On(v));
+    case ParamId::kOutputSynthe:
+    case ParamId::kOutputBrass:
+    case ParamId::kOutputStrings:
+        outputMix_.SetSectionOn(index - ParamId::kOutputSynthe, On(v));
         break;
-    case kPanSynthe:
+    case ParamId::kPanSynthe:
         outputMix_.SetSynthePan(v);
         break;
-    case kPanBrass:
+    case ParamId::kPanBrass:
         outputMix_.SetBrassPan(v);
         break;
-    case kPanStrings:
+    case ParamId::kPanStrings:
         outputMix_.SetStringsPan(v);
         break;
     default:

@@ -30,7 +30,7 @@ TEST_F(EditorTest, PreviousAndNextWrapAroundTheProgramList) {
     ASSERT_EQ(next->ParamIdx(), -95);
     plug->SelectProgram(0);
     // An edit of program 0, kept when the button leaves it.
-    plug->GetAEffect()->setParameter(plug->GetAEffect(), kVcfResonance, 0.77f);
+    plug->GetAEffect()->setParameter(plug->GetAEffect(), ParamId::kVcfResonance, 0.77f);
     ui->MouseDown(Cx(previous), Cy(previous), IMouseMod(true));
     EXPECT_EQ(dynamic_cast<IBitmapControl*>(previous)->Frame(), 2) << "pressed while held";
     EXPECT_EQ(plug->CurrentProgram(), 0) << "the program changes on release";
@@ -39,34 +39,36 @@ TEST_F(EditorTest, PreviousAndNextWrapAroundTheProgramList) {
     EXPECT_EQ(dynamic_cast<IBitmapControl*>(previous)->Frame(), 1);
     ui->Click(Cx(next), Cy(next));
     EXPECT_EQ(plug->CurrentProgram(), 0);
-    EXPECT_NEAR(Normalized(kVcfResonance), 0.77, 1e-6) << "the edit of program 0 was kept";
+    EXPECT_NEAR(Normalized(ParamId::kVcfResonance), 0.77, 1e-6) << "the edit of program 0 was kept";
     ui->Click(Cx(next), Cy(next));
     EXPECT_EQ(plug->CurrentProgram(), 1);
     EXPECT_TRUE(TakeGestures().size() >= size_t(kNumParams)) << "the host hears the new values";
 }
 
 TEST_F(EditorTest, ButtonTogglesOnThePressAndTheHostSeesTheWholeGesture) {
-    auto* button = dynamic_cast<IZuButtonKick*>(ControlOf(kBrass16));
+    auto* button = dynamic_cast<IZuButtonKick*>(ControlOf(ParamId::kBrass16));
     ASSERT_NE(button, nullptr);
-    const double start = Value(kBrass16);
+    const double start = Value(ParamId::kBrass16);
     TakeGestures();
     ui->MouseDown(Cx(button), Cy(button), IMouseMod(true));
-    EXPECT_NE(Value(kBrass16), start) << "toggled on the press";
+    EXPECT_NE(Value(ParamId::kBrass16), start) << "toggled on the press";
     EXPECT_TRUE(button->IsPressed());
-    EXPECT_EQ(button->IsOn(), Value(kBrass16) >= 0.5) << "the picture follows the parameter";
+    EXPECT_EQ(button->IsOn(), Value(ParamId::kBrass16) >= 0.5)
+        << "the picture follows the parameter";
     ui->MouseUp(Cx(button), Cy(button), IMouseMod(true));
     EXPECT_FALSE(button->IsPressed());
-    EXPECT_NE(Value(kBrass16), start) << "the release keeps the new state";
-    EXPECT_EQ(
-        TakeGestures(),
-        (std::vector<Gesture>{
-            {'B', kBrass16}, {'A', kBrass16}, {'A', kBrass16}, {'A', kBrass16}, {'E', kBrass16}}));
+    EXPECT_NE(Value(ParamId::kBrass16), start) << "the release keeps the new state";
+    EXPECT_EQ(TakeGestures(), (std::vector<Gesture>{{'B', ParamId::kBrass16},
+                                                    {'A', ParamId::kBrass16},
+                                                    {'A', ParamId::kBrass16},
+                                                    {'A', ParamId::kBrass16},
+                                                    {'E', ParamId::kBrass16}}));
     // A double click toggles twice.
     ui->Click(Cx(button), Cy(button));
     ui->DoubleClick(Cx(button), Cy(button), IMouseMod(true));
     ui->MouseUp(Cx(button), Cy(button), IMouseMod(true));
-    EXPECT_NE(Value(kBrass16), start);
-    EXPECT_EQ(button->GetValue(), Normalized(kBrass16));
+    EXPECT_NE(Value(ParamId::kBrass16), start);
+    EXPECT_EQ(button->GetValue(), Normalized(ParamId::kBrass16));
 }
 
 TEST_F(EditorTest, LearnSwitchPicturesAndLearnState) {
@@ -91,9 +93,9 @@ TEST_F(EditorTest, LearnSwitchPicturesAndLearnState) {
     ui->Click(Cx(learn), Cy(learn), IMouseMod(true));
     ASSERT_TRUE(plug->LearnActive());
     plug->HandleMidiMessage(MidiEvent{0, 0xB0, 74, 10});
-    IControl* cutoff = ControlOf(kVcfCutoff);
+    IControl* cutoff = ControlOf(ParamId::kVcfCutoff);
     ui->Drag(Cx(cutoff), Cy(cutoff), Cx(cutoff), Cy(cutoff) + 8);
-    EXPECT_EQ(plug->ControllerMap()[74], kVcfCutoff);
+    EXPECT_EQ(plug->ControllerMap()[74], ParamId::kVcfCutoff);
     EXPECT_FALSE(plug->LearnActive());
     EXPECT_DOUBLE_EQ(learn->GetValue(), 0.0);
     EXPECT_EQ(learn->Frame(), 1);
@@ -106,9 +108,9 @@ TEST_F(EditorTest, SplitKeyShowsNoteNamesAndOffersEveryNote) {
     EXPECT_EQ(Name(127), "G8");
     EXPECT_EQ(Name(128), "Off");
 
-    auto* key = dynamic_cast<IZuKeyControl*>(ControlOf(kSplitKey));
+    auto* key = dynamic_cast<IZuKeyControl*>(ControlOf(ParamId::kSplitKey));
     ASSERT_NE(key, nullptr);
-    plug->GetAEffect()->setParameter(plug->GetAEffect(), kSplitKey, float(60.0 / 127.0));
+    plug->GetAEffect()->setParameter(plug->GetAEffect(), ParamId::kSplitKey, float(60.0 / 127.0));
     EXPECT_DOUBLE_EQ(key->Note(), 60.0);
 
     TakeGestures();
@@ -125,17 +127,17 @@ TEST_F(EditorTest, SplitKeyShowsNoteNamesAndOffersEveryNote) {
     ASSERT_EQ(shown.menu.items[10].items.size(), 8u);
     EXPECT_EQ(shown.menu.items[1].items[10].text, "A#-1");
     EXPECT_TRUE(shown.menu.items[5].items[0].flags & IPopupMenu::kChecked) << "C3 is checked";
-    EXPECT_DOUBLE_EQ(Value(kSplitKey), 127.0) << "G8 chosen";
+    EXPECT_DOUBLE_EQ(Value(ParamId::kSplitKey), 127.0) << "G8 chosen";
     const auto gestures = TakeGestures();
     ASSERT_GE(gestures.size(), 3u);
-    EXPECT_EQ(gestures.front(), (Gesture{'B', kSplitKey}));
-    EXPECT_EQ(gestures.back(), (Gesture{'E', kSplitKey}));
+    EXPECT_EQ(gestures.front(), (Gesture{'B', ParamId::kSplitKey}));
+    EXPECT_EQ(gestures.back(), (Gesture{'E', ParamId::kSplitKey}));
 
     // Dismissing changes nothing; a double click opens the menu as a click does.
     ui->DoubleClick(Cx(key), Cy(key), IMouseMod(true));
     ui->MouseUp(Cx(key), Cy(key), IMouseMod(true));
     EXPECT_EQ(ui->menus.size(), 2u);
-    EXPECT_DOUBLE_EQ(Value(kSplitKey), 127.0);
+    EXPECT_DOUBLE_EQ(Value(ParamId::kSplitKey), 127.0);
 }
 
 TEST_F(EditorTest, ProgramDisplayMenuAndRename) {

@@ -30,8 +30,8 @@ TEST_F(EditorTest, EveryPanelParameterHasExactlyOneControl) {
         ASSERT_GE(index, 0) << entry.parameter;
         EXPECT_EQ(controls[index], 1) << entry.parameter;
     }
-    for (int unplaced :
-         {kVibDelayTime, kEnsLfo1Speed, kEnsLfo2Speed, kEns1Amount, kEns2Amount, kEns3Amount}) {
+    for (int unplaced : {ParamId::kVibDelayTime, ParamId::kEnsLfo1Speed, ParamId::kEnsLfo2Speed,
+                         ParamId::kEns1Amount, ParamId::kEns2Amount, ParamId::kEns3Amount}) {
         EXPECT_EQ(controls.count(unplaced), 0u) << shelltest::Param(*plug, unplaced).Name();
     }
     EXPECT_EQ(controls.size(), std::size_t(kNumParams - 6));
@@ -51,25 +51,25 @@ TEST_F(EditorTest, IndicatorsFollowTridentModeAndTheDetunes) {
         plug->GetAEffect()->setParameter(plug->GetAEffect(), index,
                                          float(shelltest::Param(*plug, index).Normalize(value)));
     };
-    set(kTridentMode, "On");
+    set(ParamId::kTridentMode, "On");
     EXPECT_EQ(polyphony->Frame(), 1);
-    set(kTridentMode, "Off");
+    set(ParamId::kTridentMode, "Off");
     EXPECT_EQ(polyphony->Frame(), 2);
 
-    plug->GetAEffect()->setParameter(plug->GetAEffect(), kDetuneBrass, 0.5f);
+    plug->GetAEffect()->setParameter(plug->GetAEffect(), ParamId::kDetuneBrass, 0.5f);
     EXPECT_TRUE(brassLight->IsHidden()) << "0 in the middle of -1..1";
-    plug->GetAEffect()->setParameter(plug->GetAEffect(), kDetuneBrass, 0.75f);
+    plug->GetAEffect()->setParameter(plug->GetAEffect(), ParamId::kDetuneBrass, 0.75f);
     EXPECT_FALSE(brassLight->IsHidden());
-    plug->GetAEffect()->setParameter(plug->GetAEffect(), kDetuneStrings, 0.5f);
+    plug->GetAEffect()->setParameter(plug->GetAEffect(), ParamId::kDetuneStrings, 0.5f);
     EXPECT_TRUE(stringsLight->IsHidden());
-    plug->GetAEffect()->setParameter(plug->GetAEffect(), kDetuneStrings, 0.0f);
+    plug->GetAEffect()->setParameter(plug->GetAEffect(), ParamId::kDetuneStrings, 0.0f);
     EXPECT_FALSE(stringsLight->IsHidden());
 
     // A program with Trident Mode off, loaded while the editor shows it on.
     plug->SelectProgram(5);
-    set(kTridentMode, "Off");
+    set(ParamId::kTridentMode, "Off");
     plug->SelectProgram(4);
-    set(kTridentMode, "On");
+    set(ParamId::kTridentMode, "On");
     EXPECT_EQ(polyphony->Frame(), 1);
     plug->SelectProgram(5);
     EXPECT_EQ(polyphony->Frame(), 2);
@@ -84,10 +84,10 @@ TEST_F(EditorTest, RedrawCoversTheChangedControlsOnce) {
     ui->Tick();
     IRect dirty;
     EXPECT_FALSE(gui->IsDirty(dirty));
-    IControl* a = ControlOf(kVcfAttack);
-    IControl* b = ControlOf(kVcfDecay);
-    gui->SetParameterFromPlug(kVcfAttack, 0.3, true);
-    gui->SetParameterFromPlug(kVcfDecay, 0.3, true);
+    IControl* a = ControlOf(ParamId::kVcfAttack);
+    IControl* b = ControlOf(ParamId::kVcfDecay);
+    gui->SetParameterFromPlug(ParamId::kVcfAttack, 0.3, true);
+    gui->SetParameterFromPlug(ParamId::kVcfDecay, 0.3, true);
     ASSERT_TRUE(gui->IsDirty(dirty));
     EXPECT_EQ(dirty, a->GetRect().Union(b->GetRect()));
     ui->Tick();
@@ -100,7 +100,7 @@ TEST_F(EditorTest, RedrawCoversTheChangedControlsOnce) {
     ui->Tick();
     EXPECT_EQ(ui->paints, paints) << "nothing changed, nothing painted";
     // The same value again changes nothing.
-    gui->SetParameterFromPlug(kVcfAttack, 0.3, true);
+    gui->SetParameterFromPlug(ParamId::kVcfAttack, 0.3, true);
     EXPECT_FALSE(gui->IsDirty(dirty));
     // Hiding a control repaints its place.
     Row(kBrassDetuneRow)->SetHidden(!Row(kBrassDetuneRow)->IsHidden());
@@ -180,37 +180,37 @@ TEST_F(EditorTest, OptionMenuItemsStatesAndCommands) {
 }
 
 TEST_F(EditorTest, TextEntryReadsNumbersAndListTexts) {
-    EXPECT_FALSE(IGraphics::TextEntryAccepts(&shelltest::Param(*plug, kSplitKey), '.'));
-    EXPECT_TRUE(IGraphics::TextEntryAccepts(&shelltest::Param(*plug, kVcfCutoff), '.'));
-    EXPECT_FALSE(IGraphics::TextEntryAccepts(&shelltest::Param(*plug, kVcfCutoff), 'x'));
+    EXPECT_FALSE(IGraphics::TextEntryAccepts(&shelltest::Param(*plug, ParamId::kSplitKey), '.'));
+    EXPECT_TRUE(IGraphics::TextEntryAccepts(&shelltest::Param(*plug, ParamId::kVcfCutoff), '.'));
+    EXPECT_FALSE(IGraphics::TextEntryAccepts(&shelltest::Param(*plug, ParamId::kVcfCutoff), 'x'));
     EXPECT_TRUE(IGraphics::TextEntryAccepts(nullptr, 'x'));
 
-    IControl* split = ControlOf(kSplitKey);
+    IControl* split = ControlOf(ParamId::kSplitKey);
     ui->textAnswers.push_back(std::string("4.8"));
-    gui->CreateTextEntry(*split, IText(), split->GetRect(), "60", kSplitKey);
-    gui->CreateTextEntry(*split, IText(), split->GetRect(), "61", kSplitKey);
+    gui->CreateTextEntry(*split, IText(), split->GetRect(), "60", ParamId::kSplitKey);
+    gui->CreateTextEntry(*split, IText(), split->GetRect(), "61", ParamId::kSplitKey);
     EXPECT_EQ(ui->textEntries.size(), 1u) << "one entry at a time";
     TakeGestures();
     ui->Tick();
-    EXPECT_DOUBLE_EQ(Value(kSplitKey), 48.0) << "the '.' was never typed";
-    EXPECT_EQ(TakeGestures().front(), (Gesture{'B', kSplitKey}));
+    EXPECT_DOUBLE_EQ(Value(ParamId::kSplitKey), 48.0) << "the '.' was never typed";
+    EXPECT_EQ(TakeGestures().front(), (Gesture{'B', ParamId::kSplitKey}));
 
-    IControl* range = ControlOf(kRangeSynthe);
-    gui->SetParameterFromPlug(kRangeSynthe, 1.0, true);
+    IControl* range = ControlOf(ParamId::kRangeSynthe);
+    gui->SetParameterFromPlug(ParamId::kRangeSynthe, 1.0, true);
     ui->textAnswers.push_back(std::string("No such entry"));
-    gui->CreateTextEntry(*range, IText(), range->GetRect(), "", kRangeSynthe);
+    gui->CreateTextEntry(*range, IText(), range->GetRect(), "", ParamId::kRangeSynthe);
     ui->Tick();
-    EXPECT_DOUBLE_EQ(Value(kRangeSynthe), 0.0) << "an unknown text gives the first entry";
+    EXPECT_DOUBLE_EQ(Value(ParamId::kRangeSynthe), 0.0) << "an unknown text gives the first entry";
 
     // The wheel cancels an open entry instead of turning a control.
-    IControl* knob = ControlOf(kVcfResonance);
+    IControl* knob = ControlOf(ParamId::kVcfResonance);
     const double before = knob->GetValue();
     ui->textAnswers.push_back(std::string("1"));
-    gui->CreateTextEntry(*split, IText(), split->GetRect(), "", kSplitKey);
+    gui->CreateTextEntry(*split, IText(), split->GetRect(), "", ParamId::kSplitKey);
     ui->Wheel(Cx(knob), Cy(knob), IMouseMod(), 1.0);
     ui->Tick();
     EXPECT_DOUBLE_EQ(knob->GetValue(), before);
-    EXPECT_DOUBLE_EQ(Value(kSplitKey), 48.0);
+    EXPECT_DOUBLE_EQ(Value(ParamId::kSplitKey), 48.0);
 }
 
 TEST_F(EditorTest, OpenUrlAsksAndReportsFailure) {

@@ -42,15 +42,15 @@ TEST_F(EditorTest, PanelAfterAScriptedSession) {
     auto* background = dynamic_cast<IBitmapControl*>(gui->GetControl(0));
     ASSERT_TRUE(background && background->Bitmap().Valid()) << "the bitmaps are built in";
 
-    IControl* cutoff = ControlOf(kVcfCutoff);
+    IControl* cutoff = ControlOf(ParamId::kVcfCutoff);
     const auto cutoffBefore = Pixels(panel, cutoff->GetRect());
     ui->Drag(Cx(cutoff), Cy(cutoff), Cx(cutoff), Cy(cutoff) + 60);
-    IControl* button = ControlOf(kStrings4);
+    IControl* button = ControlOf(ParamId::kStrings4);
     const auto buttonBefore = Pixels(panel, button->GetRect());
     ui->Click(Cx(button), Cy(button));
     ui->Click(131, 138); // "Range Synthe" to its first value
-    plug->GetAEffect()->setParameter(plug->GetAEffect(), kDetuneBrass, 0.75f);
-    plug->GetAEffect()->setParameter(plug->GetAEffect(), kDetuneStrings, 0.5f);
+    plug->GetAEffect()->setParameter(plug->GetAEffect(), ParamId::kDetuneBrass, 0.75f);
+    plug->GetAEffect()->setParameter(plug->GetAEffect(), ParamId::kDetuneStrings, 0.5f);
     ui->menuAnswers.push_back({14}); // show the voice schedule
     ui->Click(620, 350);
     auto* schedule = dynamic_cast<IZuVoiceDebugger*>(Row(kVoiceScheduleRow));

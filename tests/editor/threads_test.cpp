@@ -17,10 +17,10 @@ TEST_F(EditorTest, AutomationLearnedControllersAndTheEditorRunTogether) {
     plug->ResetEngine();
     plug->Activate(true);
     constexpr int kController = 20;
-    plug->SetControllerMapping(kController, kVcfResonance);
-    IControl* resonance = ControlOf(kVcfResonance);
-    IControl* cutoff = ControlOf(kVcfCutoff);
-    IControl* brass = ControlOf(kBrass16);
+    plug->SetControllerMapping(kController, ParamId::kVcfResonance);
+    IControl* resonance = ControlOf(ParamId::kVcfResonance);
+    IControl* cutoff = ControlOf(ParamId::kVcfCutoff);
+    IControl* brass = ControlOf(ParamId::kBrass16);
 
     std::atomic<bool> stop{false};
     std::atomic<int> blocks{0};
@@ -39,8 +39,8 @@ TEST_F(EditorTest, AutomationLearnedControllersAndTheEditorRunTogether) {
         vst::AEffect* e = plug->GetAEffect();
         for (int i = 0; !stop.load(); ++i) {
             e->setParameter(e, i % kNumParams, float(i % 101) / 100.0f);
-            e->setParameter(e, kDetuneBrass, (i & 1) ? 0.5f : 0.9f);
-            e->setParameter(e, kTridentMode, (i & 2) ? 0.0f : 1.0f);
+            e->setParameter(e, ParamId::kDetuneBrass, (i & 1) ? 0.5f : 0.9f);
+            e->setParameter(e, ParamId::kTridentMode, (i & 2) ? 0.0f : 1.0f);
         }
     });
 
@@ -59,7 +59,7 @@ TEST_F(EditorTest, AutomationLearnedControllersAndTheEditorRunTogether) {
     automation.join();
 
     // Whatever the last writer was, control and parameter agree once all is quiet.
-    plug->GetAEffect()->setParameter(plug->GetAEffect(), kVcfResonance, 0.5f);
+    plug->GetAEffect()->setParameter(plug->GetAEffect(), ParamId::kVcfResonance, 0.5f);
     EXPECT_DOUBLE_EQ(resonance->GetValue(), 0.5);
     ui->Tick();
     ui->Tick();

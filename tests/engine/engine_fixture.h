@@ -16,15 +16,33 @@
 
 namespace enginetest {
 
+// One host block through the queue, as the plug-in renders it.
+inline int RenderQueue(Engine& engine, MidiQueue& midi, double** outputs, int frames) {
+    const int due = frames > 0 ? midi.CountBefore(frames) : 0;
+    const int taken = engine.Render(midi.Data(), due, outputs, frames);
+    if (frames > 0)
+        midi.Consume(taken, frames);
+    return taken;
+}
+
 struct EngineRig {
     explicit EngineRig(double rate = 44100.0) : engine(std::make_unique<Engine>()) {
         InitHalvaneParams(params, kNumParams);
+        engine->SetControllers(&controllers);
         engine->Reset(rate);
         for (int i = 0; i < kNumParams; ++i)
             engine->SetParameter(i, params[i].Value());
     }
 
     void Set(int index, double value) { engine->SetParameter(index, value); }
+
+    // Links a controller to a parameter, as MIDI learn does.
+    void Learn(int controller, int param) {
+        double values[ControllerTable::kValues];
+        for (int v = 0; v < ControllerTable::kValues; ++v)
+            values[v] = params[param].ValueFromNormalized(v / 127.0);
+        controllers.Link(controller, param, values);
+    }
 
     void Midi(int32_t offset, int status, int data1, int data2) {
         MidiEvent e;
@@ -42,7 +60,7 @@ struct EngineRig {
         double* pointers[Engine::kOutputs];
         for (int c = 0; c < Engine::kOutputs; ++c)
             pointers[c] = out[static_cast<std::size_t>(c)].data();
-        engine->Render(midi, pointers, frames);
+        RenderQueue(*engine, midi, pointers, frames);
     }
 
     // Renders frames in host blocks of blockSize and appends every channel.
@@ -66,6 +84,7 @@ struct EngineRig {
         return n;
     }
 
+    ControllerTable controllers;
     std::unique_ptr<Engine> engine;
     PlugParam params[kNumParams];
     MidiQueue midi;

@@ -19,15 +19,15 @@ int VoiceWithNote(const Engine& e, int note) {
 // A rig with all 64 voices and the given sections switched on.
 EngineRig FullRig(bool brass = false, bool strings = false) {
     EngineRig rig;
-    rig.Set(kTridentMode, 0.0);
-    rig.Set(kOutputBrass, brass ? 1.0 : 0.0);
-    rig.Set(kOutputStrings, strings ? 1.0 : 0.0);
+    rig.Set(ParamId::kTridentMode, 0.0);
+    rig.Set(ParamId::kOutputBrass, brass ? 1.0 : 0.0);
+    rig.Set(ParamId::kOutputStrings, strings ? 1.0 : 0.0);
     return rig;
 }
 
 TEST(KeyAssignOne, SameNoteReturnsToItsVoiceEvenInRelease) {
     EngineRig rig = FullRig();
-    rig.Set(kVcaRelease, 0.6); // a long tail, so the voice is still releasing
+    rig.Set(ParamId::kVcaRelease, 0.6); // a long tail, so the voice is still releasing
     Engine& e = *rig.engine;
     e.NoteOn(60, 100);
     rig.Render(441);
@@ -68,7 +68,7 @@ TEST(KeyAssignOne, TheSixtyFifthKeyTakesTheOldestVoice) {
 
 TEST(KeyAssignTwo, VoiceFollowsTheNumberOfKeysHeld) {
     EngineRig rig = FullRig();
-    rig.Set(kKeyAssign, 0.0); // "2"
+    rig.Set(ParamId::kKeyAssign, 0.0); // "2"
     Engine& e = *rig.engine;
     e.NoteOn(60, 100);
     e.NoteOn(64, 100);
@@ -83,7 +83,7 @@ TEST(KeyAssignTwo, VoiceFollowsTheNumberOfKeysHeld) {
     EXPECT_EQ(VoiceWithNote(e, 67), -1);
 
     // With 8 voices the count wraps: the ninth held key takes voice 0.
-    rig.Set(kTridentMode, 1.0);
+    rig.Set(ParamId::kTridentMode, 1.0);
     for (int k = 0; k < 8; ++k)
         e.NoteOn(40 + k, 100);
     e.NoteOn(50, 100);
@@ -102,7 +102,7 @@ TEST(TridentMode, EightVoicesOnly) {
         EXPECT_FALSE(e.VoiceAt(v).Active());
     EXPECT_EQ(e.VoiceActivity(), 0x1FE);
 
-    rig.Set(kTridentMode, 0.0);
+    rig.Set(ParamId::kTridentMode, 0.0);
     EXPECT_EQ(e.VoiceCount(), 64);
     EXPECT_EQ(e.HeldCount(), 0) << "changing the mode turns every note off";
 }
@@ -113,7 +113,7 @@ TEST(TridentMode, ChangingItReleasesEverythingEvenWithTheSameValue) {
     e.NoteOn(60, 100);
     e.NoteOn(64, 100);
     rig.Render(100);
-    rig.Set(kTridentMode, 1.0);
+    rig.Set(ParamId::kTridentMode, 1.0);
     for (int v = 0; v < 2; ++v) {
         EXPECT_FALSE(e.VoiceAt(v).KeyHeld());
         EXPECT_EQ(e.VoiceAt(v).VcaEnvelope().Stage(), Envelope::kRelease);
@@ -125,10 +125,10 @@ TEST(TridentMode, ChangingItReleasesEverythingEvenWithTheSameValue) {
 
 TEST(Ranges, SplitKeyDividesTheSections) {
     EngineRig rig = FullRig(true, true);
-    rig.Set(kSplitKey, 60.0);
-    rig.Set(kRangeSynthe, 0.0);  // Lower
-    rig.Set(kRangeBrass, 1.0);   // Both
-    rig.Set(kRangeStrings, 2.0); // Upper
+    rig.Set(ParamId::kSplitKey, 60.0);
+    rig.Set(ParamId::kRangeSynthe, 0.0);  // Lower
+    rig.Set(ParamId::kRangeBrass, 1.0);   // Both
+    rig.Set(ParamId::kRangeStrings, 2.0); // Upper
     Engine& e = *rig.engine;
     e.NoteOn(59, 100);
     e.NoteOn(60, 100);
@@ -145,7 +145,7 @@ TEST(Ranges, SplitKeyDividesTheSections) {
     EXPECT_EQ(e.KeyCount(kSectionStrings), 1);
 
     // A switched-off section contains no note, whatever its range.
-    rig.Set(kOutputStrings, 0.0);
+    rig.Set(ParamId::kOutputStrings, 0.0);
     EXPECT_FALSE(e.InRange(kSectionStrings, 100));
     EXPECT_TRUE(e.InRange(kSectionBrass, 0));
 }
@@ -194,7 +194,7 @@ TEST(NoteOff, VelocityZeroNoteOnReleases) {
 
 TEST(NoteOff, ANoteNotHeldOnlyMovesTheCountersOfItsSections) {
     EngineRig rig = FullRig(true, false);
-    rig.Set(kRangeBrass, 2.0); // Upper from 60
+    rig.Set(ParamId::kRangeBrass, 2.0); // Upper from 60
     Engine& e = *rig.engine;
     e.NoteOn(50, 100);
     e.NoteOn(70, 100);
@@ -237,8 +237,8 @@ TEST(HeldKeys, SortedWithoutDuplicates) {
 TEST(AutoDamp, ANewPhraseCutsTheOtherTails) {
     for (bool damp : {false, true}) {
         EngineRig rig;
-        rig.Set(kVcaRelease, 0.7);
-        rig.Set(kVcaAutoDamp, damp ? 1.0 : 0.0);
+        rig.Set(ParamId::kVcaRelease, 0.7);
+        rig.Set(ParamId::kVcaAutoDamp, damp ? 1.0 : 0.0);
         Engine& e = *rig.engine;
         e.NoteOn(60, 100);
         rig.Render(441);
@@ -262,7 +262,7 @@ TEST(AutoDamp, ANewPhraseCutsTheOtherTails) {
 TEST(AutoDamp, FortyControlBlocksAfterKeyUpWhileOthersAreHeld) {
     EngineRig rig;
     Engine& e = *rig.engine;
-    rig.Set(kVcaRelease, 0.7);
+    rig.Set(ParamId::kVcaRelease, 0.7);
     e.NoteOn(60, 100);
     e.NoteOn(64, 100);
     rig.Render(44 * 5);
@@ -283,11 +283,11 @@ TEST(AutoDamp, FortyControlBlocksAfterKeyUpWhileOthersAreHeld) {
 class BrassTrigger : public ::testing::Test {
 protected:
     void SetUp() override {
-        rig.Set(kTridentMode, 0.0);
-        rig.Set(kOutputSynthe, 0.0); // brass alone: a voice lives by its brass gate
-        rig.Set(kOutputBrass, 1.0);
-        rig.Set(kBrassAttack, 0.0);
-        rig.Set(kBrassSustain, 0.5);
+        rig.Set(ParamId::kTridentMode, 0.0);
+        rig.Set(ParamId::kOutputSynthe, 0.0); // brass alone: a voice lives by its brass gate
+        rig.Set(ParamId::kOutputBrass, 1.0);
+        rig.Set(ParamId::kBrassAttack, 0.0);
+        rig.Set(ParamId::kBrassSustain, 0.5);
     }
     const Envelope& Env() const { return rig.engine->Brass().Env(); }
     // Renders until the brass envelope has left its attack.
@@ -297,7 +297,7 @@ protected:
 };
 
 TEST_F(BrassTrigger, MultiTriggerRetriggersOnEveryKey) {
-    rig.Set(kBrassMultiTrigger, 1.0);
+    rig.Set(ParamId::kBrassMultiTrigger, 1.0);
     Engine& e = *rig.engine;
     e.NoteOn(60, 100);
     EXPECT_EQ(Env().Stage(), Envelope::kAttack);
@@ -329,11 +329,11 @@ TEST_F(BrassTrigger, TriggerSelectLeavesTheFirstKeysSilent) {
     };
     for (Case c : {Case{0.0, 1}, Case{1.0, 3}}) { // "2" and "4"
         EngineRig local;
-        local.Set(kTridentMode, 0.0);
-        local.Set(kOutputSynthe, 0.0);
-        local.Set(kOutputBrass, 1.0);
-        local.Set(kBrassTriggerSelect, 1.0);
-        local.Set(kBrassSilentNotes, c.index);
+        local.Set(ParamId::kTridentMode, 0.0);
+        local.Set(ParamId::kOutputSynthe, 0.0);
+        local.Set(ParamId::kOutputBrass, 1.0);
+        local.Set(ParamId::kBrassTriggerSelect, 1.0);
+        local.Set(ParamId::kBrassSilentNotes, c.index);
         Engine& e = *local.engine;
         for (int k = 0; k < c.silent; ++k) {
             e.NoteOn(60 + k, 100);
@@ -355,8 +355,8 @@ TEST_F(BrassTrigger, TriggerSelectLeavesTheFirstKeysSilent) {
 }
 
 TEST_F(BrassTrigger, ASilentKeyReleasedBeforeTheTriggerFallsSilent) {
-    rig.Set(kBrassTriggerSelect, 1.0);
-    rig.Set(kBrassSilentNotes, 1.0);
+    rig.Set(ParamId::kBrassTriggerSelect, 1.0);
+    rig.Set(ParamId::kBrassSilentNotes, 1.0);
     Engine& e = *rig.engine;
     e.NoteOn(60, 100);
     rig.Render(441);
@@ -366,23 +366,23 @@ TEST_F(BrassTrigger, ASilentKeyReleasedBeforeTheTriggerFallsSilent) {
 }
 
 TEST_F(BrassTrigger, VelocityFactorFollowsTheLastBrassNote) {
-    rig.Set(kVelocityBrassVcf, 0.5);
-    rig.Set(kBrassEgIntensity, 1000.0);
+    rig.Set(ParamId::kVelocityBrassVcf, 0.5);
+    rig.Set(ParamId::kBrassEgIntensity, 1000.0);
     Engine& e = *rig.engine;
     e.NoteOn(60, 64);
     const double factor = (64.0 / 127.0 - 1.0) * 0.5 + 1.0;
     EXPECT_DOUBLE_EQ(e.Brass().VelocityFactor(), factor);
     rig.Render(44);
     EXPECT_DOUBLE_EQ(e.Brass().ModulationDepth(), factor * 1000.0);
-    rig.Set(kVelocityBrassVcf, 0.0);
+    rig.Set(ParamId::kVelocityBrassVcf, 0.0);
     e.NoteOn(62, 10);
     EXPECT_DOUBLE_EQ(e.Brass().VelocityFactor(), 1.0);
 }
 
 TEST(Bowing, FirstStringsKeyOfAPhraseTriggersAndTheLastReleases) {
     EngineRig rig;
-    rig.Set(kOutputStrings, 1.0);
-    rig.Set(kStringsBowing, 1.0); // the entry shown "Off" applies the bowing
+    rig.Set(ParamId::kOutputStrings, 1.0);
+    rig.Set(ParamId::kStringsBowing, 1.0); // the entry shown "Off" applies the bowing
     Engine& e = *rig.engine;
     e.NoteOn(60, 100);
     EXPECT_EQ(e.Bow().Env().Stage(), Envelope::kAttack);
@@ -395,7 +395,7 @@ TEST(Bowing, FirstStringsKeyOfAPhraseTriggersAndTheLastReleases) {
     e.NoteOff(64);
     EXPECT_EQ(e.Bow().Env().Stage(), Envelope::kRelease);
 
-    rig.Set(kStringsBowing, 0.0);
+    rig.Set(ParamId::kStringsBowing, 0.0);
     rig.RenderLong(4410);
     e.NoteOn(67, 100);
     EXPECT_NE(e.Bow().Env().Stage(), Envelope::kAttack)

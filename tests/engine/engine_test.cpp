@@ -31,16 +31,13 @@ int Updates(const Engine& e) {
     return static_cast<int>(std::lround(e.Modulation().PwmLfo().Phase() / 0.001));
 }
 
-struct RecordingHost : EngineHost {
-    void ApplyController(int controller, int value) override {
-        calls.emplace_back(controller, value);
-    }
-    void EditorRefresh(bool trident, bool brass, bool strings) override {
-        refreshes.push_back({trident, brass, strings});
-    }
-    std::vector<std::pair<int, int>> calls;
-    std::vector<std::vector<bool>> refreshes;
-};
+// What learned controllers changed in the last block, as (parameter, value).
+std::vector<std::pair<int, int>> Changes(const Engine& e) {
+    std::vector<std::pair<int, int>> changes;
+    for (int i = 0; i < e.ControlledChangeCount(); ++i)
+        changes.emplace_back(e.ControlledChangeAt(i).param, e.ControlledChangeAt(i).value);
+    return changes;
+}
 
 TEST(EngineEventQueue, PacksEventsAndWrapsAroundItsRing) {
     const uint64_t e = EngineEventQueue::Pack(-5, 0x93, 0x7F, 0x01);
@@ -96,7 +93,7 @@ TEST(ControlBlock, RendersAtOneHertzWithoutStalling) {
 
 TEST(ControlBlock, RunsOncePerMillisecondAcrossShortHostBlocks) {
     EngineRig rig;
-    rig.Set(kVco1PwmSpeed, 0.5);
+    rig.Set(ParamId::kVco1PwmSpeed, 0.5);
     Engine& e = *rig.engine;
     for (int k = 0; k < 4; ++k)
         rig.Render(10);
@@ -111,15 +108,15 @@ TEST(ControlBlock, RunsOncePerMillisecondAcrossShortHostBlocks) {
 
 TEST(ControlBlock, ZeroFramesWriteNothingAndRunNoUpdate) {
     EngineRig rig;
-    rig.Set(kVco1PwmSpeed, 0.5);
+    rig.Set(ParamId::kVco1PwmSpeed, 0.5);
     double sentinel = 0.25;
     double* channels[Engine::kOutputs];
     for (double*& c : channels)
         c = &sentinel;
-    rig.engine->Render(rig.midi, channels, 0);
+    enginetest::RenderQueue(*rig.engine, rig.midi, channels, 0);
     EXPECT_EQ(sentinel, 0.25);
     EXPECT_EQ(Updates(*rig.engine), 0);
-    rig.engine->Render(rig.midi, nullptr, 5); // no channels at all
+    enginetest::RenderQueue(*rig.engine, rig.midi, nullptr, 5); // no channels at all
     EXPECT_EQ(Updates(*rig.engine), 1);
 }
 
@@ -171,7 +168,7 @@ TEST(EventTiming, AFullEngineQueueDelaysEventsButLosesNone) {
     rig.Midi(0, 0x90, 60, 100);
     rig.Render(256);
     EXPECT_EQ(rig.midi.Size(), 0);
-    EXPECT_EQ(rig.engine->PendingEvents(), 0);
+    EXPECT_EQ(rig.engine->PendingControls(), 0);
     EXPECT_EQ(rig.engine->HeldCount(), 1);
     EXPECT_EQ(rig.engine->VoiceAt(0).Note(), 60);
     EXPECT_TRUE(rig.engine->VoiceAt(0).Active());
@@ -179,8 +176,8 @@ TEST(EventTiming, AFullEngineQueueDelaysEventsButLosesNone) {
 
 TEST(TakeOver, BendWheelAndLearnedControllers) {
     EngineRig rig;
-    RecordingHost host;
-    rig.engine->SetHost(&host);
+    rig.Learn(7, ParamId::kVcfResonance);
+    rig.Learn(74, ParamId::kVcfCutoff);
     struct Case {
         int lsb, msb;
         double bend;
@@ -205,31 +202,48 @@ TEST(TakeOver, BendWheelAndLearnedControllers) {
     rig.Render(44);
     EXPECT_EQ(rig.engine->Modulation().Wheel(), 1.0) << "on the update's own sample: at once";
     EXPECT_TRUE(rig.engine->Sustain()) << "the pedal acts at its sample";
-    EXPECT_TRUE(host.calls.empty()) << "learned controllers wait for the next update";
+    EXPECT_TRUE(Changes(*rig.engine).empty()) << "learned controllers wait for the next update";
+    EXPECT_EQ(rig.engine->PendingControls(), 2);
     rig.Render(1);
-    ASSERT_EQ(host.calls.size(), 2u);
-    EXPECT_EQ(host.calls[0], std::make_pair(7, 100));
-    EXPECT_EQ(host.calls[1], std::make_pair(74, 5));
+    EXPECT_EQ(Changes(*rig.engine), (std::vector<std::pair<int, int>>{{ParamId::kVcfResonance, 100},
+                                                                      {ParamId::kVcfCutoff, 5}}));
+    EngineRig direct;
+    direct.Set(ParamId::kVcfCutoff, rig.params[ParamId::kVcfCutoff].ValueFromNormalized(5 / 127.0));
+    EXPECT_EQ(rig.engine->VoiceAt(0).Vcf().TargetCutoff(),
+              direct.engine->VoiceAt(0).Vcf().TargetCutoff());
+    EXPECT_NE(rig.engine->VoiceAt(0).Vcf().TargetCutoff(),
+              EngineRig().engine->VoiceAt(0).Vcf().TargetCutoff());
     EXPECT_EQ(rig.engine->HeldCount(), 0);
+
+    // The same value again changes nothing and is not reported; two values in
+    // one block report the parameter once, with the last.
+    rig.Midi(0, 0xB0, 74, 5);
+    rig.Render(44);
+    EXPECT_TRUE(Changes(*rig.engine).empty());
+    rig.Midi(0, 0xB0, 74, 9);
+    rig.Midi(50, 0xB0, 74, 11);
+    rig.Render(100);
+    EXPECT_EQ(Changes(*rig.engine), (std::vector<std::pair<int, int>>{{ParamId::kVcfCutoff, 11}}));
+    // Unlearned controllers reach nothing.
+    rig.Midi(0, 0xB0, 75, 9);
+    rig.Render(100);
+    EXPECT_TRUE(Changes(*rig.engine).empty());
 }
 
 TEST(TakeOver, AControllerThatChangesParametersMidBlock) {
-    // A learned controller that switches Trident off while rendering: the new
-    // voice count applies from its sub-block on.
-    struct Learned : EngineHost {
-        void ApplyController(int, int value) override {
-            engine->SetParameter(kTridentMode, value >= 64 ? 1.0 : 0.0);
-        }
-        Engine* engine = nullptr;
-    } host;
+    // A learned controller that switches Trident on and off while rendering: the
+    // new voice count applies from its sub-block on.
     EngineRig rig;
-    host.engine = rig.engine.get();
-    rig.engine->SetHost(&host);
+    rig.Learn(20, ParamId::kTridentMode);
     rig.Midi(0, 0x90, 60, 100);
     rig.Midi(50, 0xB0, 20, 0);
     rig.Render(256);
     EXPECT_EQ(rig.engine->VoiceCount(), 64);
     EXPECT_EQ(rig.engine->HeldCount(), 0);
+    EXPECT_TRUE(rig.engine->TakeIndicatorChange());
+    rig.Midi(0, 0xB0, 20, 127);
+    rig.Render(256);
+    EXPECT_EQ(rig.engine->VoiceCount(), 8);
 }
 
 TEST(PitchOffset, ReachesSoundingVoicesAtTheNextControlUpdate) {
@@ -241,7 +255,7 @@ TEST(PitchOffset, ReachesSoundingVoicesAtTheNextControlUpdate) {
     rig.Render(44 + 20); // 24 samples of the second control block remain
     ASSERT_EQ(increment(0), (*table)[69 * 128 - 1536]);
 
-    rig.Set(kTotalTune, 1.0);
+    rig.Set(ParamId::kTotalTune, 1.0);
     rig.Render(24);
     EXPECT_EQ(increment(0), (*table)[69 * 128 - 1536]) << "not before the update";
     rig.Render(1);
@@ -267,8 +281,8 @@ TEST(PitchOffset, ReachesSoundingVoicesAtTheNextControlUpdate) {
 
 TEST(PitchOffset, BendRangeAndTuneAddUpAndHoldAtTheTableEnds) {
     EngineRig rig;
-    rig.Set(kPitchBend, 12.0);
-    rig.Set(kTotalTune, 1.0);
+    rig.Set(ParamId::kPitchBend, 12.0);
+    rig.Set(ParamId::kTotalTune, 1.0);
     rig.engine->NoteOn(127, 127);
     rig.Midi(0, 0xE0, 127, 127); // 8191/8192 of 12 semitones, plus one
     rig.Render(256);
@@ -276,7 +290,7 @@ TEST(PitchOffset, BendRangeAndTuneAddUpAndHoldAtTheTableEnds) {
     EXPECT_EQ(rig.engine->LastPitchOffset(), 1663);
     EXPECT_EQ(rig.engine->VoiceAt(0).Master().Increment(), (*table)[127 * 128 + 1663 - 1536]);
 
-    rig.Set(kTotalTune, -1.0);
+    rig.Set(ParamId::kTotalTune, -1.0);
     rig.Midi(0, 0xE0, 0, 0);
     rig.Render(256);
     rig.engine->NoteOn(0, 127);
@@ -315,9 +329,9 @@ TEST(Reset, OnlyANewRateRebuilds) {
 
 TEST(Reset, ARateChangeWhilePlayingKeepsTheSound) {
     EngineRig rig;
-    rig.Set(kOutputStrings, 1.0);
-    rig.Set(kEns1Amount, 0.1);
-    rig.Set(kStringsBowingTone, 1.0);
+    rig.Set(ParamId::kOutputStrings, 1.0);
+    rig.Set(ParamId::kEns1Amount, 0.1);
+    rig.Set(ParamId::kStringsBowingTone, 1.0);
     rig.engine->Reset(96000.0);
     EXPECT_DOUBLE_EQ(rig.engine->Bow().CentreHz(), 3000.0);
     rig.engine->NoteOn(60, 100);
@@ -330,69 +344,73 @@ TEST(Mapping, VoiceQuantities) {
     EngineRig rig;
     Engine& e = *rig.engine;
     const Voice& v = e.VoiceAt(37); // all 64 voices get every change
-    rig.Set(kDetuneBrass, -0.5);
+    rig.Set(ParamId::kDetuneBrass, -0.5);
     EXPECT_EQ(v.BrassOscillator().Detune(), -224);
     EXPECT_TRUE(v.BrassOwnOscillator());
-    rig.Set(kDetuneBrass, 1.0);
+    rig.Set(ParamId::kDetuneBrass, 1.0);
     EXPECT_EQ(v.BrassOscillator().Detune(), 896);
-    rig.Set(kDetuneStrings, 0.005); // 0.0224 units: truncated to 0
+    rig.Set(ParamId::kDetuneStrings, 0.005); // 0.0224 units: truncated to 0
     EXPECT_EQ(v.StringsOscillator().Detune(), 0);
     EXPECT_FALSE(v.StringsOwnOscillator());
     EXPECT_TRUE(e.StringsDetuned()) << "the global flag only asks for a non-zero value";
-    rig.Set(kVco2Detune, -0.005);
+    rig.Set(ParamId::kVco2Detune, -0.005);
     EXPECT_EQ(v.Vco2().Detune(), 0);
-    rig.Set(kVco2Detune, 1.0);
+    rig.Set(ParamId::kVco2Detune, 1.0);
     EXPECT_EQ(v.Vco2().Detune(), 128);
-    rig.Set(kVcfKbfTrack, 3.0);
+    rig.Set(ParamId::kVcfKbfTrack, 3.0);
     EXPECT_EQ(v.KeyTrack(), 128.0);
-    rig.Set(kVcfKbfTrack, 4.0);
+    rig.Set(ParamId::kVcfKbfTrack, 4.0);
     EXPECT_EQ(v.KeyTrack(), 192.0);
-    rig.Set(kVcaAttenuator, -10.0);
+    rig.Set(ParamId::kVcaAttenuator, -10.0);
     EXPECT_NEAR(v.AttenuatorGain(), 0.31622776601683794, 1e-15);
-    rig.Set(kVcaAttenuator, 0.0);
+    rig.Set(ParamId::kVcaAttenuator, 0.0);
     EXPECT_EQ(v.AttenuatorGain(), 1.0);
-    rig.Set(kVco1Pw, 0.25);
+    rig.Set(ParamId::kVco1Pw, 0.25);
     EXPECT_EQ(v.Master().Width(), 0.75);
-    rig.Set(kVco1Wave, 2.0);
+    rig.Set(ParamId::kVco1Wave, 2.0);
     EXPECT_TRUE(v.Master().Pwm());
-    rig.Set(kVco2Octave, 0.0);
+    rig.Set(ParamId::kVco2Octave, 0.0);
     EXPECT_FALSE(v.Vco2On());
-    rig.Set(kVco2Octave, 3.0);
+    rig.Set(ParamId::kVco2Octave, 3.0);
     EXPECT_TRUE(v.Vco2On());
-    rig.Set(kVcfCutoff, 0.5);
+    rig.Set(ParamId::kVcfCutoff, 0.5);
     EXPECT_EQ(v.Vcf().TargetCutoff(), 8640);
 }
 
 TEST(Mapping, GlobalQuantities) {
     EngineRig rig;
     Engine& e = *rig.engine;
-    RecordingHost host;
-    e.SetHost(&host);
     for (std::pair<double, int> c : {std::make_pair(0.0, 1), std::make_pair(1.0, 3),
                                      std::make_pair(2.0, 5), std::make_pair(3.0, 7)}) {
-        rig.Set(kBrassSilentNotes, c.first);
+        rig.Set(ParamId::kBrassSilentNotes, c.first);
         EXPECT_EQ(e.SilentThreshold(), c.second);
     }
-    rig.Set(kStringsBowing, 0.0);
+    rig.Set(ParamId::kStringsBowing, 0.0);
     EXPECT_FALSE(e.Mix().BowingOn());
-    rig.Set(kStringsBowing, 1.0);
+    rig.Set(ParamId::kStringsBowing, 1.0);
     EXPECT_TRUE(e.Mix().BowingOn());
-    rig.Set(kStringsVibrato, 0.0);
+    rig.Set(ParamId::kStringsVibrato, 0.0);
     EXPECT_TRUE(e.Mix().StringsVibratoOn());
-    rig.Set(kStringsVibrato, 1.0);
+    rig.Set(ParamId::kStringsVibrato, 1.0);
     EXPECT_FALSE(e.Mix().StringsVibratoOn());
-    rig.Set(kKeyAssign, 0.49);
+    rig.Set(ParamId::kKeyAssign, 0.49);
     EXPECT_FALSE(e.KeyAssignOne());
-    rig.Set(kSplitKey, 72.0);
+    rig.Set(ParamId::kSplitKey, 72.0);
     EXPECT_EQ(e.SplitKey(), 72);
 
-    host.refreshes.clear();
-    rig.Set(kTridentMode, 0.0);
-    rig.Set(kDetuneBrass, 0.3);
-    rig.Set(kDetuneStrings, 0.0);
-    ASSERT_EQ(host.refreshes.size(), 3u);
-    EXPECT_EQ(host.refreshes[0], (std::vector<bool>{false, false, false}));
-    EXPECT_EQ(host.refreshes[1], (std::vector<bool>{false, true, false}));
+    // The editor's indicators are told of every setting of these three.
+    e.TakeIndicatorChange();
+    rig.Set(ParamId::kSplitKey, 60.0);
+    EXPECT_FALSE(e.TakeIndicatorChange());
+    rig.Set(ParamId::kTridentMode, 0.0);
+    EXPECT_TRUE(e.TakeIndicatorChange());
+    EXPECT_FALSE(e.Trident() || e.BrassDetuned() || e.StringsDetuned());
+    rig.Set(ParamId::kDetuneBrass, 0.3);
+    EXPECT_TRUE(e.TakeIndicatorChange());
+    EXPECT_TRUE(e.BrassDetuned());
+    EXPECT_FALSE(e.TakeIndicatorChange()) << "taken once";
+    rig.Set(ParamId::kDetuneStrings, 0.0);
+    EXPECT_TRUE(e.TakeIndicatorChange());
 }
 
 TEST(Mapping, ValuesThatAreNotNumbersChangeNothing) {
@@ -419,7 +437,7 @@ TEST(Mapping, CutoffGlidesWhileAVoiceSoundsAndJumpsOtherwise) {
     Engine& e = *rig.engine;
     e.NoteOn(60, 100);
     rig.Render(64);
-    rig.Set(kVcfCutoff, 0.5);
+    rig.Set(ParamId::kVcfCutoff, 0.5);
     EXPECT_EQ(e.VoiceAt(0).Vcf().GlideStep(), -1);
     EXPECT_EQ(e.VoiceAt(1).Vcf().CurrentCutoff(), 8640);
     rig.Render(100);

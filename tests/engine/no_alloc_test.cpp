@@ -155,15 +155,6 @@ struct Armed {
     ~Armed() { gArmed = false; }
 };
 
-// Learned controllers land in the middle of rendering.
-struct LearningHost : EngineHost {
-    void ApplyController(int controller, int value) override {
-        if (engine)
-            engine->SetParameter(controller == 20 ? kVcfCutoff : kFlangerManual, value / 127.0);
-    }
-    Engine* engine = nullptr;
-};
-
 TEST(NoAllocation, CountingWorks) {
     {
         Armed armed;
@@ -176,33 +167,33 @@ TEST(NoAllocation, CountingWorks) {
 
 TEST(NoAllocation, RenderingAndParameterChangesNeverAllocate) {
     EngineRig rig;
-    LearningHost host;
-    host.engine = rig.engine.get();
-    rig.engine->SetHost(&host);
-    const std::pair<int, double> settings[] = {{kTridentMode, 0.0},
-                                               {kOutputBrass, 1.0},
-                                               {kOutputStrings, 1.0},
-                                               {kVco2Octave, 2.0},
-                                               {kVco1Wave, 2.0},
-                                               {kVcfResonance, 0.7},
-                                               {kVcfEgIntensity, 4000},
-                                               {kVcfRelease, 0.5},
-                                               {kBrass8, 1.0},
-                                               {kDetuneBrass, 0.3},
-                                               {kDetuneStrings, -0.4},
-                                               {kStrings16, 1.0},
-                                               {kStrings4, 1.0},
-                                               {kStringsBowing, 1.0},
-                                               {kStringsVibratoIntensity, 0.8},
-                                               {kStereoEnsemble, 1.0},
-                                               {kFlangerSynthe, 1.0},
-                                               {kFlangerBrass, 1.0},
-                                               {kFlangerStrings, 1.0},
-                                               {kStereoFlanger, 1.0},
-                                               {kVibDelay, 1.0},
-                                               {kVcaAutoDamp, 1.0},
-                                               {kBrassEgIntensity, 3000.0},
-                                               {kStringsEqHigh, 6.0}};
+    // Learned controllers land in the middle of rendering.
+    rig.Learn(20, ParamId::kVcfCutoff);
+    rig.Learn(21, ParamId::kFlangerManual);
+    const std::pair<int, double> settings[] = {{ParamId::kTridentMode, 0.0},
+                                               {ParamId::kOutputBrass, 1.0},
+                                               {ParamId::kOutputStrings, 1.0},
+                                               {ParamId::kVco2Octave, 2.0},
+                                               {ParamId::kVco1Wave, 2.0},
+                                               {ParamId::kVcfResonance, 0.7},
+                                               {ParamId::kVcfEgIntensity, 4000},
+                                               {ParamId::kVcfRelease, 0.5},
+                                               {ParamId::kBrass8, 1.0},
+                                               {ParamId::kDetuneBrass, 0.3},
+                                               {ParamId::kDetuneStrings, -0.4},
+                                               {ParamId::kStrings16, 1.0},
+                                               {ParamId::kStrings4, 1.0},
+                                               {ParamId::kStringsBowing, 1.0},
+                                               {ParamId::kStringsVibratoIntensity, 0.8},
+                                               {ParamId::kStereoEnsemble, 1.0},
+                                               {ParamId::kFlangerSynthe, 1.0},
+                                               {ParamId::kFlangerBrass, 1.0},
+                                               {ParamId::kFlangerStrings, 1.0},
+                                               {ParamId::kStereoFlanger, 1.0},
+                                               {ParamId::kVibDelay, 1.0},
+                                               {ParamId::kVcaAutoDamp, 1.0},
+                                               {ParamId::kBrassEgIntensity, 3000.0},
+                                               {ParamId::kStringsEqHigh, 6.0}};
     for (const auto& s : settings)
         rig.Set(s.first, s.second);
 
@@ -230,14 +221,14 @@ TEST(NoAllocation, RenderingAndParameterChangesNeverAllocate) {
         queueBlock(block);
         {
             Armed armed;
-            rig.engine->Render(rig.midi, out, 256);
-            rig.Set(kVcfCutoff, (block % 10) / 10.0);
-            rig.Set(kBrassCutoff, (block % 7) / 7.0);
-            rig.Set(kPanStrings, (block % 5) / 5.0);
-            rig.Set(kStringsBowingTone, (block % 3) / 3.0);
-            rig.Set(kEns1Amount, (block % 4) / 40.0);
+            enginetest::RenderQueue(*rig.engine, rig.midi, out, 256);
+            rig.Set(ParamId::kVcfCutoff, (block % 10) / 10.0);
+            rig.Set(ParamId::kBrassCutoff, (block % 7) / 7.0);
+            rig.Set(ParamId::kPanStrings, (block % 5) / 5.0);
+            rig.Set(ParamId::kStringsBowingTone, (block % 3) / 3.0);
+            rig.Set(ParamId::kEns1Amount, (block % 4) / 40.0);
             if (block % 50 == 49)
-                rig.Set(kTridentMode, block % 100 == 49 ? 1.0 : 0.0);
+                rig.Set(ParamId::kTridentMode, block % 100 == 49 ? 1.0 : 0.0);
             allocations += gAllocations.load();
             frees += gFrees.load();
         }

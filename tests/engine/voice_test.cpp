@@ -33,7 +33,7 @@ TEST(VoicePitch, Note69SoundsAt440HzAtEveryFootage) {
     };
     for (Case c : {Case{0.0, 220.0}, Case{1.0, 440.0}, Case{2.0, 880.0}}) {
         EngineRig rig;
-        rig.Set(kVco1Octave, c.octave);
+        rig.Set(ParamId::kVco1Octave, c.octave);
         rig.engine->NoteOn(69, 127);
         const auto all = rig.RenderLong(44100);
         EXPECT_NEAR(SawFrequency(all[2], 44100.0), c.hz, 0.01) << c.octave;
@@ -42,10 +42,10 @@ TEST(VoicePitch, Note69SoundsAt440HzAtEveryFootage) {
 
 TEST(VoicePitch, FollowsTheRateAndTheDetunes) {
     EngineRig rig(48000.0);
-    rig.Set(kVco2Octave, 1.0); // 16'
-    rig.Set(kVco2Detune, -1.0);
-    rig.Set(kOutputStrings, 1.0);
-    rig.Set(kDetuneStrings, 0.5); // 0.25 * 7 semitones: 224 units
+    rig.Set(ParamId::kVco2Octave, 1.0); // 16'
+    rig.Set(ParamId::kVco2Detune, -1.0);
+    rig.Set(ParamId::kOutputStrings, 1.0);
+    rig.Set(ParamId::kDetuneStrings, 0.5); // 0.25 * 7 semitones: 224 units
     rig.engine->NoteOn(60, 100);
     const Voice& v = rig.engine->VoiceAt(0);
     const auto table = PhaseIncrementTable::ForSampleRate(48000.0);
@@ -67,15 +67,15 @@ TEST(VoicePitch, FollowsTheRateAndTheDetunes) {
 
 TEST(VoiceLevels, SectionLevelsFollowVelocityAndVolume) {
     EngineRig rig;
-    rig.Set(kOutputBrass, 1.0);
-    rig.Set(kOutputStrings, 1.0);
-    rig.Set(kVelocitySynthe, 0.5);
-    rig.Set(kVcaAttenuator, 6.0);
-    rig.Set(kVolumeSynthe, 0.8);
-    rig.Set(kVelocityBrass, 1.0);
-    rig.Set(kVolumeBrass, 0.3);
-    rig.Set(kVelocityStrings, 0.0);
-    rig.Set(kVolumeStrings, 0.7);
+    rig.Set(ParamId::kOutputBrass, 1.0);
+    rig.Set(ParamId::kOutputStrings, 1.0);
+    rig.Set(ParamId::kVelocitySynthe, 0.5);
+    rig.Set(ParamId::kVcaAttenuator, 6.0);
+    rig.Set(ParamId::kVolumeSynthe, 0.8);
+    rig.Set(ParamId::kVelocityBrass, 1.0);
+    rig.Set(ParamId::kVolumeBrass, 0.3);
+    rig.Set(ParamId::kVelocityStrings, 0.0);
+    rig.Set(ParamId::kVolumeStrings, 0.7);
     rig.engine->NoteOn(60, 64);
     const Voice& v = rig.engine->VoiceAt(0);
     const double vel = 64.0 / 127.0;
@@ -86,18 +86,18 @@ TEST(VoiceLevels, SectionLevelsFollowVelocityAndVolume) {
     EXPECT_DOUBLE_EQ(v.Level(kSectionStrings), 0.7) << "no velocity sensitivity";
 
     // A volume change reaches the sounding voice at the next control update.
-    rig.Set(kVolumeStrings, 0.2);
+    rig.Set(ParamId::kVolumeStrings, 0.2);
     rig.Render(44);
     EXPECT_DOUBLE_EQ(v.Level(kSectionStrings), 0.2);
 }
 
 TEST(VoiceFilter, KeyTrackingEnvelopeAmountAndStringsCutoff) {
     EngineRig rig;
-    rig.Set(kOutputStrings, 1.0);
-    rig.Set(kVcfKbfTrack, 2.0); // 64 units per semitone
-    rig.Set(kVcfEgIntensity, 1000.0);
-    rig.Set(kVelocitySyntheVcf, 0.5);
-    rig.Set(kStringsKbdBalance, 0.7);
+    rig.Set(ParamId::kOutputStrings, 1.0);
+    rig.Set(ParamId::kVcfKbfTrack, 2.0); // 64 units per semitone
+    rig.Set(ParamId::kVcfEgIntensity, 1000.0);
+    rig.Set(ParamId::kVelocitySyntheVcf, 0.5);
+    rig.Set(ParamId::kStringsKbdBalance, 0.7);
     Engine& e = *rig.engine;
     e.NoteOn(72, 64);
     e.NoteOn(96, 127);
@@ -114,9 +114,9 @@ TEST(VoiceFilter, KeyTrackingEnvelopeAmountAndStringsCutoff) {
     EXPECT_EQ(e.VoiceAt(2).KeyOffset(), -50 * 64.0);
 
     // A sounding note follows a new intensity at once, with its own velocity.
-    rig.Set(kVcfEgIntensity, -2000.0);
+    rig.Set(ParamId::kVcfEgIntensity, -2000.0);
     EXPECT_DOUBLE_EQ(a.EgAmount(), ((64.0 / 127.0 - 1.0) * 0.5 + 1.0) * -2000.0);
-    rig.Set(kVelocitySyntheVcf, 0.0);
+    rig.Set(ParamId::kVelocitySyntheVcf, 0.0);
     EXPECT_EQ(a.EgAmount(), -2000.0);
 }
 
@@ -135,9 +135,9 @@ TEST(VoiceFilter, CutoffOffsetRoundsDownAndSaturates) {
 
 TEST(VoiceLife, TheFilterEnvelopeDoesNotKeepAVoiceAlive) {
     EngineRig rig;
-    rig.Set(kVcfSustain, 1.0);
-    rig.Set(kVcfRelease, 1.0); // 19.5 s
-    rig.Set(kVcaRelease, 0.0); // 4.9 ms
+    rig.Set(ParamId::kVcfSustain, 1.0);
+    rig.Set(ParamId::kVcfRelease, 1.0); // 19.5 s
+    rig.Set(ParamId::kVcaRelease, 0.0); // 4.9 ms
     Engine& e = *rig.engine;
     e.NoteOn(60, 100);
     rig.Render(441);
@@ -152,7 +152,7 @@ TEST(VoiceLife, TheFilterEnvelopeDoesNotKeepAVoiceAlive) {
 TEST(VoiceLife, ReleaseTimeAndSilenceAfterward) {
     // "VCA Release" 0.25 covers the full range in 1 / 9.959 s: about 4428 samples.
     EngineRig rig;
-    rig.Set(kVcaRelease, 0.25);
+    rig.Set(ParamId::kVcaRelease, 0.25);
     Engine& e = *rig.engine;
     e.NoteOn(60, 100);
     rig.Render(4410);
@@ -170,10 +170,10 @@ TEST(VoiceLife, ReleaseTimeAndSilenceAfterward) {
 
 TEST(VoiceRender, SectionsSumOnTheirOwnChannels) {
     EngineRig rig;
-    rig.Set(kOutputSynthe, 0.0);
-    rig.Set(kOutputBrass, 1.0);
-    rig.Set(kOutputStrings, 1.0);
-    rig.Set(kStringsAttack, 0.0);
+    rig.Set(ParamId::kOutputSynthe, 0.0);
+    rig.Set(ParamId::kOutputBrass, 1.0);
+    rig.Set(ParamId::kOutputStrings, 1.0);
+    rig.Set(ParamId::kStringsAttack, 0.0);
     rig.engine->NoteOn(60, 127);
     const auto all = rig.RenderLong(4410);
     EXPECT_EQ(enginetest::Peak(all[2]), 0.0);
@@ -186,27 +186,27 @@ TEST(VoiceRender, SectionsSumOnTheirOwnChannels) {
 TEST(VoiceRender, ExtremeSettingsStayFinite) {
     for (double rate : {1.0, 8000.0, 44100.0, 192000.0}) {
         EngineRig rig(rate);
-        rig.Set(kTridentMode, 0.0);
-        rig.Set(kOutputBrass, 1.0);
-        rig.Set(kOutputStrings, 1.0);
-        rig.Set(kVcfResonance, 1.0);
-        rig.Set(kVcfEgIntensity, 12289.0);
-        rig.Set(kVcfKbfTrack, 4.0);
-        rig.Set(kVcaAttenuator, 10.0);
-        rig.Set(kVolumeSynthe, 1.0);
-        rig.Set(kVco2Octave, 3.0);
-        rig.Set(kVco1Wave, 2.0);
-        rig.Set(kBrassResonance, 1.0);
-        rig.Set(kBrassEgIntensity, 12289.0);
-        rig.Set(kBrass8, 1.0);
-        rig.Set(kDetuneBrass, -1.0);
-        rig.Set(kDetuneStrings, 1.0);
-        rig.Set(kStrings4, 1.0);
-        rig.Set(kStringsKbdBalance, 1.0);
-        rig.Set(kFlangerSynthe, 1.0);
-        rig.Set(kFlangerFeedback, 1.0);
-        rig.Set(kPitchBend, -12.0);
-        rig.Set(kVcfCutoff, 0.0);
+        rig.Set(ParamId::kTridentMode, 0.0);
+        rig.Set(ParamId::kOutputBrass, 1.0);
+        rig.Set(ParamId::kOutputStrings, 1.0);
+        rig.Set(ParamId::kVcfResonance, 1.0);
+        rig.Set(ParamId::kVcfEgIntensity, 12289.0);
+        rig.Set(ParamId::kVcfKbfTrack, 4.0);
+        rig.Set(ParamId::kVcaAttenuator, 10.0);
+        rig.Set(ParamId::kVolumeSynthe, 1.0);
+        rig.Set(ParamId::kVco2Octave, 3.0);
+        rig.Set(ParamId::kVco1Wave, 2.0);
+        rig.Set(ParamId::kBrassResonance, 1.0);
+        rig.Set(ParamId::kBrassEgIntensity, 12289.0);
+        rig.Set(ParamId::kBrass8, 1.0);
+        rig.Set(ParamId::kDetuneBrass, -1.0);
+        rig.Set(ParamId::kDetuneStrings, 1.0);
+        rig.Set(ParamId::kStrings4, 1.0);
+        rig.Set(ParamId::kStringsKbdBalance, 1.0);
+        rig.Set(ParamId::kFlangerSynthe, 1.0);
+        rig.Set(ParamId::kFlangerFeedback, 1.0);
+        rig.Set(ParamId::kPitchBend, -12.0);
+        rig.Set(ParamId::kVcfCutoff, 0.0);
         for (int k = 0; k < 64; ++k)
             rig.engine->NoteOn(k * 2, 127);
         rig.Midi(0, 0xE0, 127, 127);

@@ -92,12 +92,13 @@ TEST_F(Chunks, ProgramChunkEndingsAndFallbacks) {
 
     // A name whose length runs past the data: the state is kept, the request fails.
     std::vector<double> other = mid;
-    other[kVcfCutoff] = 0.125;
+    other[ParamId::kVcfCutoff] = 0.125;
     EXPECT_EQ(Set(Bytes().Header().State(0, "", other).I32(1000).Raw("ab", 2).data, false), 0);
     EXPECT_EQ(std::string(plug->ProgramName(2)), "Renamed");
     plug->SelectProgram(0);
     plug->SelectProgram(2);
-    EXPECT_EQ(Param(*plug, kVcfCutoff).Value(), 0.125) << "stored into the current program";
+    EXPECT_EQ(Param(*plug, ParamId::kVcfCutoff).Value(), 0.125)
+        << "stored into the current program";
 
     // The plain frame layout of 92 values: the last one is 0 held to its range.
     Bytes short92;
@@ -107,7 +108,7 @@ TEST_F(Chunks, ProgramChunkEndingsAndFallbacks) {
     EXPECT_EQ(Set(short92.data, false), 0);
     for (int i = 0; i < 92; ++i)
         EXPECT_EQ(Param(*plug, i).Value(), Param(*plug, i).Max()) << i;
-    EXPECT_EQ(Param(*plug, kEns3Amount).Value(), 0.0);
+    EXPECT_EQ(Param(*plug, ParamId::kEns3Amount).Value(), 0.0);
 
     EXPECT_EQ(Set({}, false), 0);
     EXPECT_EQ(effect->dispatcher(effect, vst::effSetChunk, 1, 4, nullptr, 0), 0);

@@ -107,7 +107,7 @@ protected:
 
 TEST_F(Files, ProgramFileLayoutAndRoundTrip) {
     plug->SelectProgram(6);
-    plug->SetParamFromEditor(kVcfCutoff, 0.3);
+    plug->SetParamFromEditor(ParamId::kVcfCutoff, 0.3);
     plug->ModifyCurrentPreset("A name far longer than the twenty-seven of the field");
     const std::vector<uint8_t> file = Saved(false);
     ASSERT_GE(file.size(), 60u);
@@ -130,7 +130,7 @@ TEST_F(Files, ProgramFileLayoutAndRoundTrip) {
 
 TEST_F(Files, BankFileLayoutAndRoundTrip) {
     plug->SelectProgram(5);
-    plug->SetParamFromEditor(kVcfResonance, 0.6);
+    plug->SetParamFromEditor(ParamId::kVcfResonance, 0.6);
     plug->ModifyCurrentPreset("Edited");
     // The host's bank chunk first stores the live edits, as the save command does.
     void* data = nullptr;
@@ -164,9 +164,10 @@ TEST_F(Files, ValueFilesOfOtherHostsAndTools) {
     plug->SelectProgram(3);
     ASSERT_TRUE(plug->LoadProgramFile(Path("values.fxp")));
     EXPECT_EQ(std::string(plug->ProgramName(3)), "Tool Made");
-    EXPECT_DOUBLE_EQ(Param(*plug, kVcfResonance).Value(), 0.5);
-    EXPECT_EQ(Param(*plug, kSplitKey).Value(), 64.0) << "rounded to the step";
-    EXPECT_DOUBLE_EQ(Param(*plug, kVcfCutoff).Value(), std::sqrt(0.5)) << "through the shape";
+    EXPECT_DOUBLE_EQ(Param(*plug, ParamId::kVcfResonance).Value(), 0.5);
+    EXPECT_EQ(Param(*plug, ParamId::kSplitKey).Value(), 64.0) << "rounded to the step";
+    EXPECT_DOUBLE_EQ(Param(*plug, ParamId::kVcfCutoff).Value(), std::sqrt(0.5))
+        << "through the shape";
 
     // More records than programs: the extra ones are not read. The file's
     // current program is selected afterwards.
@@ -178,7 +179,7 @@ TEST_F(Files, ValueFilesOfOtherHostsAndTools) {
     ASSERT_TRUE(plug->LoadBankFile(Path("values.fxb")));
     EXPECT_EQ(std::string(plug->ProgramName(63)), "V63");
     EXPECT_EQ(plug->CurrentProgram(), 2);
-    EXPECT_FLOAT_EQ(static_cast<float>(Param(*plug, kVcfResonance).Value()), 0.02f);
+    EXPECT_FLOAT_EQ(static_cast<float>(Param(*plug, ParamId::kVcfResonance).Value()), 0.02f);
 
     ValueFile badCurrent;
     badCurrent.BankHeader(1, 99).Program("Only", 0.1f);
@@ -200,7 +201,7 @@ TEST_F(Files, DamagedForeignAndMissingFilesChangeNothing) {
     for (int i = 0; i < plug->NParams(); ++i)
         plug->SetParamFromEditor(i, Param(*plug, i).GetNormalized() < 0.5 ? 0.9 : 0.1);
     plug->ModifyCurrentPreset("Live");
-    plug->SetParamFromEditor(kVcfCutoff, 0.3);
+    plug->SetParamFromEditor(ParamId::kVcfCutoff, 0.3);
 
     for (std::size_t n = 0; n < fxp.size(); ++n)
         ExpectRejected(std::vector<uint8_t>(fxp.begin(), fxp.begin() + static_cast<long>(n)), false,

@@ -57,9 +57,9 @@ TEST_F(BankCompiler, TheBankFileLoadsBackExactly) {
     std::string error;
     ASSERT_TRUE(ParseBankSource(source, params.data(), kNumParams, programs, error)) << error;
     ASSERT_EQ(programs.size(), 64u);
-    EXPECT_EQ(programs[0].values[kKeyAssign], 0.0) << "the entry shown as \"2\"";
-    EXPECT_EQ(programs[0].values[kStringsBowing], 1.0);
-    EXPECT_EQ(programs[0].values[kSplitKey], 7.0);
+    EXPECT_EQ(programs[0].values[ParamId::kKeyAssign], 0.0) << "the entry shown as \"2\"";
+    EXPECT_EQ(programs[0].values[ParamId::kStringsBowing], 1.0);
+    EXPECT_EQ(programs[0].values[ParamId::kSplitKey], 7.0);
     for (int i = 0; i < kNumParams; ++i)
         EXPECT_EQ(programs[1].values[i], params[i].Default()) << "an empty block is the defaults";
 

@@ -126,21 +126,21 @@ TEST_F(Flows, DefaultFolderIsChosenWithASaveDialogAndStored) {
 }
 
 TEST_F(Flows, ProgramAndSettingsCommandsAskFirst) {
-    plug->SetParamFromEditor(kVcfCutoff, 0.2);
-    const double copied = Param(*plug, kVcfCutoff).Value();
+    plug->SetParamFromEditor(ParamId::kVcfCutoff, 0.2);
+    const double copied = Param(*plug, ParamId::kVcfCutoff).Value();
     dialogs->answers = {Answer::kNo};
     plug->HandleMenuCommand(Synth::kInitProgram);
     EXPECT_EQ(dialogs->boxes[0].text, "Do you really want to initialize the current program?");
     EXPECT_EQ(dialogs->boxes[0].caption, "Initialize Program");
-    EXPECT_NE(Param(*plug, kVcfCutoff).Value(), 1.0);
+    EXPECT_NE(Param(*plug, ParamId::kVcfCutoff).Value(), 1.0);
 
     plug->HandleMenuCommand(Synth::kCopyProgram);
-    plug->SetParamFromEditor(kVcfCutoff, 0.9);
+    plug->SetParamFromEditor(ParamId::kVcfCutoff, 0.9);
     dialogs->answers = {Answer::kOk};
     plug->HandleMenuCommand(Synth::kPasteProgram);
     EXPECT_EQ(dialogs->boxes[1].text, "Do you really want to overwrite the current program?");
     EXPECT_EQ(dialogs->boxes[1].caption, "Paste Program");
-    EXPECT_EQ(Param(*plug, kVcfCutoff).Value(), copied);
+    EXPECT_EQ(Param(*plug, ParamId::kVcfCutoff).Value(), copied);
 
     // MIDI switches write the globals at once, never the controller map.
     plug->SetControllerMapping(74, 13);

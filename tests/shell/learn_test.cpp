@@ -36,23 +36,23 @@ TEST_F(Learn, ControllerAndParameterInEitherOrderMakeOneLink) {
     Controller(74);
     EXPECT_TRUE(synth->LearnActive()) << "waiting for the parameter";
     EXPECT_EQ(synth->switchOffs, 0);
-    Touch(kVcfCutoff);
-    EXPECT_EQ(Entry(74), kVcfCutoff);
+    Touch(ParamId::kVcfCutoff);
+    EXPECT_EQ(Entry(74), ParamId::kVcfCutoff);
     EXPECT_FALSE(synth->LearnActive());
     EXPECT_EQ(synth->switchOffs, 1) << "the switch turns off";
     EXPECT_EQ(synth->Midi().Size(), 0) << "a learned controller is not queued";
 
     synth->LearnSwitchClicked(1.0, false);
-    Touch(kVcfResonance);
-    Touch(kVcfCutoff); // a later parameter replaces the earlier one
+    Touch(ParamId::kVcfResonance);
+    Touch(ParamId::kVcfCutoff); // a later parameter replaces the earlier one
     Controller(20);
-    EXPECT_EQ(Entry(20), kVcfCutoff);
+    EXPECT_EQ(Entry(20), ParamId::kVcfCutoff);
     EXPECT_EQ(Entry(74), -1) << "one controller per parameter";
 
     synth->LearnSwitchClicked(1.0, false);
     Controller(20);
-    Touch(kVcfResonance);
-    EXPECT_EQ(Entry(20), kVcfResonance) << "one parameter per controller";
+    Touch(ParamId::kVcfResonance);
+    EXPECT_EQ(Entry(20), ParamId::kVcfResonance) << "one parameter per controller";
 }
 
 TEST_F(Learn, SustainAndWheelCanBeCapturedButKeepTheirMeaning) {
@@ -61,35 +61,35 @@ TEST_F(Learn, SustainAndWheelCanBeCapturedButKeepTheirMeaning) {
     Controller(1); // replaces 64 as the captured controller
     Controller(123);
     EXPECT_EQ(synth->allVoicesOff, 1) << "all notes off still acts while learning";
-    Touch(kTotalTune);
-    EXPECT_EQ(Entry(1), kTotalTune);
+    Touch(ParamId::kTotalTune);
+    EXPECT_EQ(Entry(1), ParamId::kTotalTune);
     EXPECT_EQ(Entry(64), -1);
-    const double before = Param(*synth, kTotalTune).Value();
+    const double before = Param(*synth, ParamId::kTotalTune).Value();
     synth->ApplyController(1, 127);
-    EXPECT_EQ(Param(*synth, kTotalTune).Value(), before);
+    EXPECT_EQ(Param(*synth, ParamId::kTotalTune).Value(), before);
 }
 
 TEST_F(Learn, UnlearningRemovesWhatIsCapturedFirst) {
-    synth->SetControllerMapping(74, kVcfCutoff);
-    synth->SetControllerMapping(75, kVcfCutoff); // as a settings file may hold it
-    synth->SetControllerMapping(20, kVcfResonance);
+    synth->SetControllerMapping(74, ParamId::kVcfCutoff);
+    synth->SetControllerMapping(75, ParamId::kVcfCutoff); // as a settings file may hold it
+    synth->SetControllerMapping(20, ParamId::kVcfResonance);
     synth->LearnSwitchClicked(1.0, true);
     Controller(74);
     EXPECT_EQ(Entry(74), -1);
-    EXPECT_EQ(Entry(75), kVcfCutoff);
-    EXPECT_EQ(Entry(20), kVcfResonance);
+    EXPECT_EQ(Entry(75), ParamId::kVcfCutoff);
+    EXPECT_EQ(Entry(20), ParamId::kVcfResonance);
     EXPECT_FALSE(synth->LearnActive());
     EXPECT_FALSE(synth->UnlearnMode());
 
     synth->LearnSwitchClicked(1.0, true);
-    Touch(kVcfCutoff);
+    Touch(ParamId::kVcfCutoff);
     EXPECT_EQ(Entry(75), -1);
-    EXPECT_EQ(Entry(20), kVcfResonance);
+    EXPECT_EQ(Entry(20), ParamId::kVcfResonance);
 
     synth->LearnSwitchClicked(1.0, false);
     synth->LearnSwitchClicked(0.0, false); // a second click ends learning
     Controller(30);
-    Touch(kVcfCutoff);
+    Touch(ParamId::kVcfCutoff);
     EXPECT_EQ(Entry(30), -1);
 }
 
@@ -100,7 +100,7 @@ TEST_F(Learn, AProgramChangeReportsParameterZeroFirst) {
     program.status = 0xC0;
     program.data1 = 5;
     synth->HandleMidiMessage(program);
-    EXPECT_EQ(Entry(74), kTridentMode);
+    EXPECT_EQ(Entry(74), ParamId::kTridentMode);
     EXPECT_FALSE(synth->LearnActive());
 }
 
@@ -114,11 +114,11 @@ TEST_F(Learn, AResetEndsLearning) {
 }
 
 TEST_F(Learn, MappedControllersSetParametersAndTellTheHostOnce) {
-    synth->SetControllerMapping(74, kVcfCutoff);
-    synth->SetControllerMapping(75, kVco1Wave);
+    synth->SetControllerMapping(74, ParamId::kVcfCutoff);
+    synth->SetControllerMapping(75, ParamId::kVco1Wave);
     synth->SetControllerMapping(76, 93);
     synth->SetControllerMapping(77, -7);
-    const PlugParam& cutoff = Param(*synth, kVcfCutoff);
+    const PlugParam& cutoff = Param(*synth, ParamId::kVcfCutoff);
 
     synth->ApplyController(74, 0);
     EXPECT_EQ(cutoff.Value(), cutoff.Min());
@@ -135,10 +135,10 @@ TEST_F(Learn, MappedControllersSetParametersAndTellTheHostOnce) {
     // 64/127 of 0..2 rounds to the entry 1; 63/127 rounds to the same entry, so
     // the host hears of the list parameter once.
     synth->ApplyController(75, 64);
-    EXPECT_EQ(Param(*synth, kVco1Wave).Value(), 1.0);
+    EXPECT_EQ(Param(*synth, ParamId::kVco1Wave).Value(), 1.0);
     synth->ApplyController(75, 63);
     EXPECT_EQ(Log().Count(vst::audioMasterAutomate), 1);
-    EXPECT_EQ(synth->changes, std::vector<int>{kVco1Wave});
+    EXPECT_EQ(synth->changes, std::vector<int>{ParamId::kVco1Wave});
     EXPECT_FLOAT_EQ(Log().calls.front().opt, 64.0f / 127.0f);
 
     const std::vector<double> before = Values(*synth);

@@ -24,7 +24,7 @@ protected:
 TEST_F(Programs, PastingGivesParametersAndNameOfTheCopiedProgram) {
     EXPECT_TRUE(plug->CopyBufferEmpty());
     Select(3);
-    Edit(kVcfCutoff, 0.25);
+    Edit(ParamId::kVcfCutoff, 0.25);
     const std::vector<double> three = Values(*plug);
     const std::string name = plug->ProgramName(3);
     plug->CopyProgram();
@@ -43,7 +43,7 @@ TEST_F(Programs, PastingGivesParametersAndNameOfTheCopiedProgram) {
 
     // Pasting into the copied program itself leaves it as it was copied.
     Select(3);
-    Edit(kVcfCutoff, 0.9);
+    Edit(ParamId::kVcfCutoff, 0.9);
     plug->PasteProgram();
     EXPECT_EQ(Values(*plug), three);
     EXPECT_EQ(plug->ProgramName(3), name);
@@ -62,11 +62,11 @@ TEST_F(Programs, InitialisingSetsEveryDefaultAndTheNameInit) {
 
 TEST_F(Programs, SwitchingKeepsTheEditsOfTheProgramLeft) {
     Select(2);
-    Edit(kVcfResonance, 0.77);
+    Edit(ParamId::kVcfResonance, 0.77);
     Select(5);
     EXPECT_EQ(plug->CurrentProgram(), 5);
     Select(2);
-    EXPECT_DOUBLE_EQ(Param(*plug, kVcfResonance).Value(), 0.77);
+    EXPECT_DOUBLE_EQ(Param(*plug, ParamId::kVcfResonance).Value(), 0.77);
     Log().calls.clear();
     Select(99);
     EXPECT_EQ(plug->CurrentProgram(), 2) << "no such program";

@@ -138,7 +138,7 @@ TEST(StartupBank, ABankFileNamedInTheSettingsReplacesTheBuiltInOne) {
         auto maker = MakeHalvane();
         maker->SelectProgram(12);
         maker->ModifyCurrentPreset("Mine");
-        maker->SetParamFromEditor(kVcfResonance, 0.33);
+        maker->SetParamFromEditor(ParamId::kVcfResonance, 0.33);
         maker->ModifyCurrentPreset(nullptr);
         ASSERT_TRUE(maker->SaveBankFile(home + "/start.fxb"));
     }
@@ -148,7 +148,7 @@ TEST(StartupBank, ABankFileNamedInTheSettingsReplacesTheBuiltInOne) {
     EXPECT_EQ(std::string(plug->ProgramName(12)), "Mine");
     EXPECT_EQ(plug->CurrentProgram(), 0) << "the file's current program is not used";
     plug->SelectProgram(12);
-    EXPECT_DOUBLE_EQ(Param(*plug, kVcfResonance).Value(), 0.33);
+    EXPECT_DOUBLE_EQ(Param(*plug, ParamId::kVcfResonance).Value(), 0.33);
 }
 
 TEST(StartupBank, AMissingBankFallsBackSilentlyToTheBuiltInOne) {
@@ -198,7 +198,7 @@ TEST(StartupBank, ProgramsTheBankLeavesEmptyGetTheStateRestoredLast) {
     EXPECT_EQ(std::string(plug->ProgramName(1)), "Second");
     EXPECT_EQ(plug->CurrentProgram(), 1);
     const std::vector<double> second = Values(*plug);
-    EXPECT_DOUBLE_EQ(Param(*plug, kVcfResonance).Value(), 0.75);
+    EXPECT_DOUBLE_EQ(Param(*plug, ParamId::kVcfResonance).Value(), 0.75);
     for (int p = 2; p < 64; ++p) {
         EXPECT_EQ(std::string(plug->ProgramName(p)), "Empty");
         plug->SelectProgram(p);

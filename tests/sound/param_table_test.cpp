@@ -45,22 +45,22 @@ TEST_F(ParamTable, EveryParameterHasAUniqueShortNameAndAValidRange) {
 }
 
 TEST_F(ParamTable, RowsThatAreEasyToGetWrong) {
-    EXPECT_STREQ(params[kTridentMode].Name(), "Trident Mode");
-    EXPECT_STREQ(params[kEns3Amount].Name(), "Ens.3 Amount");
-    EXPECT_STREQ(params[kVco1PwmSpeed].Label(), "Hz");
-    EXPECT_DOUBLE_EQ(params[kVco1PwmSpeed].Max(), 24.999);
-    EXPECT_DOUBLE_EQ(params[kVco1PwmSpeed].Min(), 0.001);
-    EXPECT_DOUBLE_EQ(params[kVco1PwmSpeed].Shape(), 2.0);
-    EXPECT_DOUBLE_EQ(params[kVcfCutoff].Shape(), 0.5);
-    EXPECT_DOUBLE_EQ(params[kVcfEgIntensity].Min(), -12289.0);
-    EXPECT_DOUBLE_EQ(params[kBrassEgIntensity].Min(), 0.0);
-    EXPECT_DOUBLE_EQ(params[kEns1Amount].Max(), 0.1);
-    EXPECT_EQ(params[kSplitKey].GetKind(), PlugParam::kInteger);
-    EXPECT_EQ(params[kVcfKbfTrack].GetKind(), PlugParam::kInteger);
-    EXPECT_EQ(params[kPitchBend].GetKind(), PlugParam::kContinuous);
-    EXPECT_EQ(params[kVibDelay].GetKind(), PlugParam::kContinuous);
-    EXPECT_EQ(params[kStringsEqHigh].DisplayPrecision(), 6);
-    EXPECT_EQ(params[kTotalTune].DisplayPrecision(), 3);
+    EXPECT_STREQ(params[ParamId::kTridentMode].Name(), "Trident Mode");
+    EXPECT_STREQ(params[ParamId::kEns3Amount].Name(), "Ens.3 Amount");
+    EXPECT_STREQ(params[ParamId::kVco1PwmSpeed].Label(), "Hz");
+    EXPECT_DOUBLE_EQ(params[ParamId::kVco1PwmSpeed].Max(), 24.999);
+    EXPECT_DOUBLE_EQ(params[ParamId::kVco1PwmSpeed].Min(), 0.001);
+    EXPECT_DOUBLE_EQ(params[ParamId::kVco1PwmSpeed].Shape(), 2.0);
+    EXPECT_DOUBLE_EQ(params[ParamId::kVcfCutoff].Shape(), 0.5);
+    EXPECT_DOUBLE_EQ(params[ParamId::kVcfEgIntensity].Min(), -12289.0);
+    EXPECT_DOUBLE_EQ(params[ParamId::kBrassEgIntensity].Min(), 0.0);
+    EXPECT_DOUBLE_EQ(params[ParamId::kEns1Amount].Max(), 0.1);
+    EXPECT_EQ(params[ParamId::kSplitKey].GetKind(), PlugParam::kInteger);
+    EXPECT_EQ(params[ParamId::kVcfKbfTrack].GetKind(), PlugParam::kInteger);
+    EXPECT_EQ(params[ParamId::kPitchBend].GetKind(), PlugParam::kContinuous);
+    EXPECT_EQ(params[ParamId::kVibDelay].GetKind(), PlugParam::kContinuous);
+    EXPECT_EQ(params[ParamId::kStringsEqHigh].DisplayPrecision(), 6);
+    EXPECT_EQ(params[ParamId::kTotalTune].DisplayPrecision(), 3);
 
     int speedLabels = 0;
     for (const PlugParam& p : params)
@@ -69,45 +69,45 @@ TEST_F(ParamTable, RowsThatAreEasyToGetWrong) {
 }
 
 TEST_F(ParamTable, DisplaysReadAsOnThePanel) {
-    EXPECT_EQ(Display(kTotalVolume, 0.0), "-oo");
-    EXPECT_EQ(Display(kTotalVolume, 0.5), "-6.0");
-    EXPECT_EQ(Display(kTotalVolume, 1.0), "0.0");
-    EXPECT_EQ(Display(kVcfCutoff, 1.0), "19912");
-    EXPECT_EQ(Display(kVcfCutoff, 0.0), "8");
-    EXPECT_EQ(Display(kBrassCutoff, 1.0), "19912");
-    EXPECT_EQ(Display(kPanBrass, 0.5), "50:50");
-    EXPECT_EQ(Display(kPanBrass, 0.0), "100:0");
-    EXPECT_EQ(Display(kPanBrass, 1.0), "0:100");
-    EXPECT_EQ(Display(kVcfEgIntensity, -12289.0), "-8.00");
-    EXPECT_EQ(Display(kBrassEgIntensity, 12289.0), "8.00");
-    EXPECT_EQ(Display(kStringsEqHigh, 0.0), "0.000000");
-    EXPECT_EQ(Display(kSplitKey, params[kSplitKey].Default()), "60");
-    EXPECT_EQ(Display(kPitchBend, 2.0), "2");
-    EXPECT_EQ(Display(kVco1PwmSpeed, 0.8), "0.80");
+    EXPECT_EQ(Display(ParamId::kTotalVolume, 0.0), "-oo");
+    EXPECT_EQ(Display(ParamId::kTotalVolume, 0.5), "-6.0");
+    EXPECT_EQ(Display(ParamId::kTotalVolume, 1.0), "0.0");
+    EXPECT_EQ(Display(ParamId::kVcfCutoff, 1.0), "19912");
+    EXPECT_EQ(Display(ParamId::kVcfCutoff, 0.0), "8");
+    EXPECT_EQ(Display(ParamId::kBrassCutoff, 1.0), "19912");
+    EXPECT_EQ(Display(ParamId::kPanBrass, 0.5), "50:50");
+    EXPECT_EQ(Display(ParamId::kPanBrass, 0.0), "100:0");
+    EXPECT_EQ(Display(ParamId::kPanBrass, 1.0), "0:100");
+    EXPECT_EQ(Display(ParamId::kVcfEgIntensity, -12289.0), "-8.00");
+    EXPECT_EQ(Display(ParamId::kBrassEgIntensity, 12289.0), "8.00");
+    EXPECT_EQ(Display(ParamId::kStringsEqHigh, 0.0), "0.000000");
+    EXPECT_EQ(Display(ParamId::kSplitKey, params[ParamId::kSplitKey].Default()), "60");
+    EXPECT_EQ(Display(ParamId::kPitchBend, 2.0), "2");
+    EXPECT_EQ(Display(ParamId::kVco1PwmSpeed, 0.8), "0.80");
 
     // Lists, including the three that read "On" at their first entry.
-    EXPECT_EQ(Display(kKeyAssign, 0.0), "2");
-    EXPECT_EQ(Display(kKeyAssign, 1.0), "1");
-    EXPECT_EQ(Display(kStringsBowing, 0.0), "On");
-    EXPECT_EQ(Display(kStringsEnsemble, 1.0), "Off");
-    EXPECT_EQ(Display(kWheelMode, 0.0), "Trill");
-    EXPECT_EQ(Display(kVco1Wave, 2.0), "Pulse Width Mod");
-    EXPECT_EQ(Display(kVco2Octave, 3.0), "4'");
-    EXPECT_EQ(Display(kBrassSilentNotes, 1.0), "4");
-    EXPECT_EQ(Display(kRangeStrings, 2.0), "Upper");
+    EXPECT_EQ(Display(ParamId::kKeyAssign, 0.0), "2");
+    EXPECT_EQ(Display(ParamId::kKeyAssign, 1.0), "1");
+    EXPECT_EQ(Display(ParamId::kStringsBowing, 0.0), "On");
+    EXPECT_EQ(Display(ParamId::kStringsEnsemble, 1.0), "Off");
+    EXPECT_EQ(Display(ParamId::kWheelMode, 0.0), "Trill");
+    EXPECT_EQ(Display(ParamId::kVco1Wave, 2.0), "Pulse Width Mod");
+    EXPECT_EQ(Display(ParamId::kVco2Octave, 3.0), "4'");
+    EXPECT_EQ(Display(ParamId::kBrassSilentNotes, 1.0), "4");
+    EXPECT_EQ(Display(ParamId::kRangeStrings, 2.0), "Upper");
 
     // Normalised values run through the parameter's shape first.
-    EXPECT_EQ(DisplayNormalized(kVcfCutoff, 1.0), "19912");
-    EXPECT_EQ(DisplayNormalized(kTotalVolume, 1.0), "0.0");
+    EXPECT_EQ(DisplayNormalized(ParamId::kVcfCutoff, 1.0), "19912");
+    EXPECT_EQ(DisplayNormalized(ParamId::kTotalVolume, 1.0), "0.0");
 }
 
 TEST_F(ParamTable, ListsTakeTheNearestEntry) {
-    PlugParam& range = params[kRangeSynthe];
+    PlugParam& range = params[ParamId::kRangeSynthe];
     range.SetFromNormalized(0.3);
     EXPECT_DOUBLE_EQ(range.Value(), 1.0);
     range.SetFromNormalized(0.2);
     EXPECT_DOUBLE_EQ(range.Value(), 0.0);
-    PlugParam& split = params[kSplitKey];
+    PlugParam& split = params[ParamId::kSplitKey];
     split.SetFromNormalized(0.5);
     EXPECT_DOUBLE_EQ(split.Value(), 64.0);
 }
