@@ -170,7 +170,11 @@ if win32_runs; then
     window_tests=(test_winwindow_editor_window_test test_winwindow_platform_services_test)
     cmake --build build-win32 -j "$jobs" --target halvane-crosscheck "${window_tests[@]}"
     if start_wine 32 /usr/lib/wine/wine "${HALVANE_WIN32_PREFIX_SECONDS:-240}"; then
-        echo "halvane.dll under 32-bit wine (through qemu-user)"
+        if native_32bit; then
+            echo "halvane.dll under 32-bit wine"
+        else
+            echo "halvane.dll under 32-bit wine (through qemu-user)"
+        fi
         crosscheck 32 "timeout ${HALVANE_WIN32_RUN_SECONDS:-900} /usr/lib/wine/wine" \
             build-win32/halvane.dll win32
         # The editor's window tests wait for the window in real time: natively
