@@ -58,8 +58,10 @@ public:
     // Afterwards ControlledChangeAt lists what learned controllers changed.
     int Render(const EngineEvent* events, int count, double** outputs, int frames);
 
-    // Parameters that learned controllers changed in the last Render, each once
-    // with its last controller value, in the order of their first change.
+    // Parameters that learned controllers changed in the last Render, every
+    // change in the order it was made, so the host records each value. A block
+    // with more changes than the list holds keeps each later change in the
+    // parameter's last entry: the last value always arrives.
     int ControlledChangeCount() const { return changeCount_; }
     const ControlledChange& ControlledChangeAt(int i) const { return changes_[i]; }
 
@@ -204,7 +206,8 @@ private:
     // The plain value each parameter was last set to (NaN before the first), so
     // a learned controller that would not change it is not applied or reported.
     double paramValues_[kNumParams];
-    ControlledChange changes_[kNumParams];
+    static constexpr int kChangeHistory = 256;
+    ControlledChange changes_[kChangeHistory + kNumParams];
     int changeCount_ = 0;
     bool indicatorsChanged_ = false;
 

@@ -134,13 +134,20 @@ void Engine::ApplyLearned(int controller, int value) {
     if (plain == paramValues_[param])
         return;
     SetParameter(param, plain);
-    for (int i = 0; i < changeCount_; ++i) {
+    const ControlledChange change{param, static_cast<uint8_t>(value)};
+    if (changeCount_ < kChangeHistory) {
+        changes_[changeCount_++] = change;
+        return;
+    }
+    // The history is full: the parameter's last entry takes the new value, or
+    // it gets one (at most one per parameter past the history).
+    for (int i = changeCount_ - 1; i >= 0; --i) {
         if (changes_[i].param == param) {
-            changes_[i].value = static_cast<uint8_t>(value);
+            changes_[i].value = change.value;
             return;
         }
     }
-    changes_[changeCount_++] = ControlledChange{param, static_cast<uint8_t>(value)};
+    changes_[changeCount_++] = change;
 }
 
 VoiceContext Engine::Context(int32_t pitchOffset) const {

@@ -216,14 +216,25 @@ TEST(TakeOver, BendWheelAndLearnedControllers) {
     EXPECT_EQ(rig.engine->HeldCount(), 0);
 
     // The same value again changes nothing and is not reported; two values in
-    // one block report the parameter once, with the last.
+    // one block are both reported, in order, so the host records each.
     rig.Midi(0, 0xB0, 74, 5);
     rig.Render(44);
     EXPECT_TRUE(Changes(*rig.engine).empty());
     rig.Midi(0, 0xB0, 74, 9);
     rig.Midi(50, 0xB0, 74, 11);
     rig.Render(100);
-    EXPECT_EQ(Changes(*rig.engine), (std::vector<std::pair<int, int>>{{ParamId::kVcfCutoff, 11}}));
+    EXPECT_EQ(Changes(*rig.engine), (std::vector<std::pair<int, int>>{{ParamId::kVcfCutoff, 9},
+                                                                      {ParamId::kVcfCutoff, 11}}));
+    // A controller swept faster than the list holds: the last value still
+    // arrives, and nothing is written past the list.
+    for (int k = 0; k < 600; ++k)
+        rig.Midi(k / 4, 0xB0, 74, k % 2 == 0 ? 20 + (k / 2) % 100 : 1);
+    rig.Midi(160, 0xB0, 74, 77);
+    rig.Render(170);
+    const auto swept = Changes(*rig.engine);
+    ASSERT_FALSE(swept.empty());
+    EXPECT_LE(swept.size(), 256u + 93u);
+    EXPECT_EQ(swept.back(), (std::pair<int, int>{ParamId::kVcfCutoff, 77}));
     // Unlearned controllers reach nothing.
     rig.Midi(0, 0xB0, 75, 9);
     rig.Render(100);
