@@ -242,6 +242,7 @@ void Engine::RenderVoices(int from, int length, bool beginsControlBlock, int cou
     // Voice by voice in voice order, so every sample's sums are added up in the
     // same order as one sample at a time would; a group of lanes adds its
     // voices in that order too.
+    static_assert(kRunLength <= VoiceLanesState::kMaxRun, "the lanes take a whole run at once");
     if (voicePath_ != VoicePath::kScalar) {
         const int width = VoiceLanes::Width(voicePath_);
         for (int v = 0; v < count; v += width) {

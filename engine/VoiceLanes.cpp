@@ -91,6 +91,10 @@ void VoiceLanes::Load(VoiceLanesState& s, int lane, Voice* voice) {
         s.b0[lane] = s.b1[lane] = s.a1[lane] = s.a2[lane] = 0.0;
         s.x1[lane] = s.x2[lane] = s.y1[lane] = s.y2[lane] = s.biquadOffset[lane] = 0.0;
         s.egAmount[lane] = s.keyOffset[lane] = 0.0;
+        for (int o = 0; o < 4; ++o)
+            s.phase[o][lane] = s.step[o][lane] = 0;
+        s.currentCutoff[lane] = s.targetCutoff[lane] = s.glideStep[lane] = s.cachedIndex[lane] = 0;
+        s.cutoff[lane] = s.cachedPitch[lane] = 0.0;
         return;
     }
     const Voice& v = *voice;
@@ -121,10 +125,14 @@ void VoiceLanes::Load(VoiceLanesState& s, int lane, Voice* voice) {
     s.egAmount[lane] = v.egAmount_;
     s.keyOffset[lane] = v.keyOffset_;
 
+    const bool advances[4] = {
+        v.active_, v.active_ && v.synthe_ && v.vco2On_,
+        v.active_ && v.brass_ && v.brassOwnOscillator_ && s.brassSounds[lane],
+        v.active_ && v.strings_ && v.stringsOwnOscillator_ && s.stringsSounds[lane]};
     for (int o = 0; o < 4; ++o) {
         const Oscillator& osc = OscillatorOf(v, o);
         s.phase[o][lane] = osc.phase_;
-        s.increment[o][lane] = static_cast<uint32_t>(osc.increment_);
+        s.step[o][lane] = advances[o] ? static_cast<uint32_t>(osc.increment_) : 0u;
         for (int f = 0; f < Oscillator::kFootages; ++f)
             s.table[o][f][lane] = osc.tables_[f];
     }
@@ -146,6 +154,8 @@ void VoiceLanes::Load(VoiceLanesState& s, int lane, Voice* voice) {
     s.targetCutoff[lane] = f.targetCutoff_;
     s.glideStep[lane] = f.glideStep_;
     s.cachedIndex[lane] = f.cachedIndex_;
+    s.cutoff[lane] = f.currentCutoff_;
+    s.cachedPitch[lane] = f.cachedIndex_;
     s.g[lane] = f.g_;
     s.g2[lane] = f.g2_;
     s.g3[lane] = f.g3_;
@@ -238,6 +248,7 @@ void VoiceLanes::UpdateLadder(VoiceLanesState& s, int lane, int32_t index) {
     LadderFilter& f = s.voice[lane]->vcf_;
     f.UpdateCoefficients(index);
     s.cachedIndex[lane] = f.cachedIndex_;
+    s.cachedPitch[lane] = f.cachedIndex_;
     s.g[lane] = f.g_;
     s.g2[lane] = f.g2_;
     s.g3[lane] = f.g3_;

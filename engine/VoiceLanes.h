@@ -26,6 +26,7 @@ enum class VoicePath { kAuto = 0, kScalar = 1, kSse2 = 2, kAvx2 = 3 };
 // The lanes' copy of what a stretch of samples reads and changes.
 struct VoiceLanesState {
     static constexpr int kMaxLanes = 4;
+    static constexpr int kMaxRun = 64; // samples per stretch at most
     static constexpr int kEnvelopes = 5; // damp gate, brass gate, VCF, VCA, strings
     enum { kDampGate = 0, kBrassGate = 1, kVcfEnvelope = 2, kVcaEnvelope = 3, kStringsEnvelope = 4 };
 
@@ -58,7 +59,9 @@ struct VoiceLanesState {
     // Oscillators: master, VCO 2, brass and strings.
     enum { kMaster = 0, kVco2 = 1, kBrassOscillator = 2, kStringsOscillator = 3 };
     uint32_t phase[4][kMaxLanes];
-    uint32_t increment[4][kMaxLanes];
+    // Added to the phase every sample: the increment where the voice advances
+    // the oscillator, 0 where it does not.
+    uint32_t step[4][kMaxLanes];
     const double* table[4][3][kMaxLanes];
     uint32_t widthOffset[kMaxLanes];
 
@@ -74,6 +77,10 @@ struct VoiceLanesState {
     int32_t targetCutoff[kMaxLanes];
     int32_t glideStep[kMaxLanes];
     int32_t cachedIndex[kMaxLanes];
+    // The same two as doubles, for the vector cutoff arithmetic (exact: both
+    // are 32-bit integers).
+    alignas(32) double cutoff[kMaxLanes];
+    alignas(32) double cachedPitch[kMaxLanes];
     alignas(32) double g[kMaxLanes], g2[kMaxLanes], g3[kMaxLanes], g4[kMaxLanes];
     alignas(32) double t[kMaxLanes], k[kMaxLanes], outputGain[kMaxLanes], normaliser[kMaxLanes];
     alignas(32) double s1[kMaxLanes], s2[kMaxLanes], s3[kMaxLanes], s4[kMaxLanes];

@@ -53,6 +53,7 @@ inline Avx2 Select(Avx2 mask, Avx2 a, Avx2 b) { return {_mm256_blendv_pd(b.v, a.
 inline Avx2 Abs(Avx2 a) { return {_mm256_andnot_pd(_mm256_set1_pd(-0.0), a.v)}; }
 inline Avx2 Neg(Avx2 a) { return {_mm256_xor_pd(_mm256_set1_pd(-0.0), a.v)}; }
 inline int Bits(Avx2 mask) { return _mm256_movemask_pd(mask.v); }
+inline Avx2 Floor(Avx2 a) { return {_mm256_floor_pd(a.v)}; }
 
 } // namespace
 

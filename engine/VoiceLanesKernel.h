@@ -8,7 +8,10 @@
 //
 // V provides Load, Store, Set, Zero, + - * /, the comparisons Lt Le Gt Ge Eq
 // (all-ones lanes where true), And, Or, AndNot (not a, and b), Select (mask ?
-// a : b), Abs, Neg and Bits (one bit per lane).
+// a : b), Abs, Neg, Floor (for values within 32 bits) and Bits (one bit per
+// lane).
+
+#include <emmintrin.h>
 
 #include <cfloat>
 #include <cstdint>
@@ -28,8 +31,23 @@ inline double SawAt(const VoiceLanesState& s, int osc, int footage, int lane) {
     return s.table[osc][footage][lane][q >> 16];
 }
 
-inline void Advance(VoiceLanesState& s, int osc, int lane) {
-    s.phase[osc][lane] = (s.phase[osc][lane] + s.increment[osc][lane]) & kPhaseMask;
+// Every oscillator of every lane one sample on (by 0 where it stands still).
+inline void AdvanceAll(VoiceLanesState& s) {
+    const __m128i mask = _mm_set1_epi32(static_cast<int>(kPhaseMask));
+    for (int o = 0; o < 4; ++o) {
+        __m128i* phase = reinterpret_cast<__m128i*>(s.phase[o]);
+        const __m128i step = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.step[o]));
+        _mm_storeu_si128(phase, _mm_and_si128(_mm_add_epi32(_mm_loadu_si128(phase), step), mask));
+    }
+}
+
+// Voice::CutoffOffset on doubles: the envelope and key offset rounded toward
+// minus infinity, held within 32 bits, NaN at the lowest.
+template <class V>
+inline V CutoffOffsets(V c) {
+    return Select(Gt(c, V::Set(-2147483648.0)),
+                  Select(Ge(c, V::Set(2147483647.0)), V::Set(2147483647.0), Floor(c)),
+                  V::Set(-2147483648.0));
 }
 
 template <class V>
@@ -57,76 +75,100 @@ inline void StepEnvelope(VoiceLanesState& s, int e, V stepMask) {
             VoiceLanes::EndEnvelopeStage(s, e, lane);
 }
 
-// The oscillator reads of one sample and the ladder's cutoff bookkeeping, lane
-// by lane: table reads from different tables, integer phases and the rare
-// coefficient update.
+// The oscillator reads of one sample, lane by lane: table reads from
+// different tables. The oscillators advance after every read of the sample.
 template <int W>
-inline void ReadOscillators(VoiceLanesState& s, double* x, double* b, double* str) {
+inline void ReadSynthe(const VoiceLanesState& s, const bool* on, double* x) {
     using S = VoiceLanesState;
     for (int l = 0; l < W; ++l) {
-        x[l] = b[l] = str[l] = 0.0;
-        if (!s.active[l])
+        if (!on[l])
             continue;
-        if (s.synthe[l]) {
-            const int f = s.vco1Footage[l];
-            const uint32_t q = (s.phase[S::kMaster][l] << static_cast<uint32_t>(f)) & kPhaseMask;
-            const double* table = s.table[S::kMaster][f][l];
-            double a;
-            if (s.sawtooth[l]) {
-                a = table[q >> 16];
-            } else {
-                const uint32_t shifted = (q + s.widthOffset[l]) & kPhaseMask;
-                a = table[q >> 16] - table[shifted >> 16];
-            }
-            if (s.vco2On[l]) {
-                a += SawAt(s, S::kVco2, s.vco2Footage[l] - 1, l);
-                Advance(s, S::kVco2, l);
-            }
-            x[l] = a;
+        const uint32_t q = (s.phase[S::kMaster][l] << static_cast<uint32_t>(s.vco1Footage[l])) &
+                           kPhaseMask;
+        const double* table = s.table[S::kMaster][s.vco1Footage[l]][l];
+        double a;
+        if (s.sawtooth[l]) {
+            a = table[q >> 16];
+        } else {
+            const uint32_t shifted = (q + s.widthOffset[l]) & kPhaseMask;
+            a = table[q >> 16] - table[shifted >> 16];
+        }
+        if (s.vco2On[l])
+            a += SawAt(s, S::kVco2, s.vco2Footage[l] - 1, l);
+        x[l] = a;
+    }
+}
 
-            const int32_t offset = Voice::CutoffOffset(
-                s.egAmount[l] * s.envValue[S::kVcfEnvelope][l] + s.keyOffset[l]);
-            if (s.currentCutoff[l] != s.targetCutoff[l]) {
-                int64_t next = static_cast<int64_t>(s.currentCutoff[l]) + s.glideStep[l];
-                if (s.glideStep[l] >= 0) {
-                    if (next > s.targetCutoff[l])
-                        next = s.targetCutoff[l];
-                } else if (next < s.targetCutoff[l]) {
+// The ladder's cutoff bookkeeping (LadderFilter::Process up to its
+// coefficients) for the Synthe lanes: the glide, one pitch unit a sample, then
+// the pitch index, whose rare changes fetch new coefficients lane by lane.
+template <class V>
+inline void LadderCutoff(VoiceLanesState& s, V syntheMask, bool& gliding) {
+    using S = VoiceLanesState;
+    constexpr int W = V::kLanes;
+    if (gliding) {
+        gliding = false;
+        for (int l = 0; l < W; ++l) {
+            if (!(s.active[l] && s.synthe[l]) || s.currentCutoff[l] == s.targetCutoff[l])
+                continue;
+            int64_t next = static_cast<int64_t>(s.currentCutoff[l]) + s.glideStep[l];
+            if (s.glideStep[l] >= 0) {
+                if (next > s.targetCutoff[l])
                     next = s.targetCutoff[l];
-                }
-                s.currentCutoff[l] = static_cast<int32_t>(next);
+            } else if (next < s.targetCutoff[l]) {
+                next = s.targetCutoff[l];
             }
-            const int64_t p = static_cast<int64_t>(s.currentCutoff[l]) + offset;
-            const int32_t index =
-                p < 0 ? 0 : (p > kMaxPitch ? kMaxPitch : static_cast<int32_t>(p));
-            if (index != s.cachedIndex[l])
-                VoiceLanes::UpdateLadder(s, l, index);
+            s.currentCutoff[l] = static_cast<int32_t>(next);
+            s.cutoff[l] = s.currentCutoff[l];
+            gliding = gliding || s.currentCutoff[l] != s.targetCutoff[l];
         }
-        if (s.brass[l]) {
-            const int osc = s.brassOwn[l] ? S::kBrassOscillator : S::kMaster;
-            double sum = 0.0;
-            if (s.brassFootage[0][l])
-                sum += SawAt(s, osc, kFootage16, l);
-            if (s.brassFootage[1][l])
-                sum += SawAt(s, osc, kFootage8, l);
-            b[l] = sum;
-            if (s.brassOwn[l] && s.brassSounds[l])
-                Advance(s, S::kBrassOscillator, l);
-        }
-        if (s.strings[l]) {
-            const int osc = s.stringsOwn[l] ? S::kStringsOscillator : S::kMaster;
-            double sum = 0.0;
-            if (s.stringsFootage[0][l])
-                sum += SawAt(s, osc, kFootage16, l);
-            if (s.stringsFootage[1][l])
-                sum += SawAt(s, osc, kFootage8, l);
-            if (s.stringsFootage[2][l])
-                sum += SawAt(s, osc, kFootage4, l);
-            str[l] = sum;
-            if (s.stringsOwn[l] && s.stringsSounds[l])
-                Advance(s, S::kStringsOscillator, l);
-        }
-        Advance(s, S::kMaster, l);
+    }
+    const V c = V::Load(s.egAmount) * V::Load(s.envValue[S::kVcfEnvelope]) + V::Load(s.keyOffset);
+    // Exact: the sum of two 32-bit integers.
+    const V p = V::Load(s.cutoff) + CutoffOffsets(c);
+    const V index = Select(Lt(p, V::Zero()), V::Zero(),
+                           Select(Gt(p, V::Set(kMaxPitch)), V::Set(kMaxPitch), p));
+    int bits = Bits(AndNot(Eq(index, V::Load(s.cachedPitch)), syntheMask));
+    if (!bits)
+        return;
+    alignas(32) double indexes[S::kMaxLanes] = {};
+    V::Store(indexes, index);
+    for (int l = 0; bits; ++l, bits >>= 1)
+        if (bits & 1)
+            VoiceLanes::UpdateLadder(s, l, static_cast<int32_t>(indexes[l]));
+}
+
+template <int W>
+inline void ReadBrass(VoiceLanesState& s, double* b) {
+    using S = VoiceLanesState;
+    for (int l = 0; l < W; ++l) {
+        if (!(s.active[l] && s.brass[l]))
+            continue;
+        const int osc = s.brassOwn[l] ? S::kBrassOscillator : S::kMaster;
+        double sum = 0.0;
+        if (s.brassFootage[0][l])
+            sum += SawAt(s, osc, kFootage16, l);
+        if (s.brassFootage[1][l])
+            sum += SawAt(s, osc, kFootage8, l);
+        b[l] = sum;
+    }
+}
+
+template <int W>
+inline void ReadStrings(VoiceLanesState& s, double* str) {
+    using S = VoiceLanesState;
+    for (int l = 0; l < W; ++l) {
+        if (!(s.active[l] && s.strings[l]))
+            continue;
+        const int osc = s.stringsOwn[l] ? S::kStringsOscillator : S::kMaster;
+        double sum = 0.0;
+        if (s.stringsFootage[0][l])
+            sum += SawAt(s, osc, kFootage16, l);
+        if (s.stringsFootage[1][l])
+            sum += SawAt(s, osc, kFootage8, l);
+        if (s.stringsFootage[2][l])
+            sum += SawAt(s, osc, kFootage4, l);
+        str[l] = sum;
     }
 }
 
@@ -207,9 +249,20 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
     const bool anyBrass = Bits(brassMask) != 0;
     const bool anyStrings = Bits(stringsMask) != 0;
     const V zero = V::Zero();
+    bool syntheOn[S::kMaxLanes];
+    bool gliding = false;
+    for (int l = 0; l < W; ++l) {
+        syntheOn[l] = s.active[l] && s.synthe[l];
+        gliding = gliding || (syntheOn[l] && s.currentCutoff[l] != s.targetCutoff[l]);
+    }
 
-    alignas(32) double x[S::kMaxLanes], b[S::kMaxLanes], str[S::kMaxLanes];
-    alignas(32) double outSynthe[S::kMaxLanes], outBrass[S::kMaxLanes], outStrings[S::kMaxLanes];
+    // Lanes outside a section read 0.
+    alignas(32) double x[S::kMaxLanes] = {}, b[S::kMaxLanes] = {}, str[S::kMaxLanes] = {};
+    // Every lane's section outputs of the stretch, sample by sample, added up
+    // at the end.
+    alignas(32) double outSynthe[S::kMaxRun][S::kMaxLanes];
+    alignas(32) double outBrass[S::kMaxRun][S::kMaxLanes];
+    alignas(32) double outStrings[S::kMaxRun][S::kMaxLanes];
     for (int k = 0; k < length; ++k) {
         // The control update stepped the envelopes of a control block's first
         // sample; every other sample takes its own step here.
@@ -217,35 +270,41 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
             for (int e = 0; e < S::kEnvelopes; ++e)
                 StepEnvelope(s, e, stepMask);
 
-        ReadOscillators<W>(s, x, b, str);
-
         V synthe = zero;
         if (anySynthe) {
+            LadderCutoff(s, syntheMask, gliding);
+            ReadSynthe<W>(s, syntheOn, x);
             const V y = Ladder(s, V::Load(x), syntheMask);
-            const V damp =
-                Select(dampMask, V::Load(s.envValue[S::kDampGate]), V::Set(1.0));
+            const V damp = Select(dampMask, V::Load(s.envValue[S::kDampGate]), V::Set(1.0));
             synthe = Select(syntheMask,
                             syntheLevel * damp * V::Load(s.envValue[S::kVcaEnvelope]) * y, zero);
         }
         V brass = zero;
-        if (anyBrass)
+        if (anyBrass) {
+            ReadBrass<W>(s, b);
             brass = Select(brassMask, V::Load(b) * (brassLevel * V::Load(s.envValue[S::kBrassGate])),
                            zero);
+        }
         V strings = zero;
         if (anyStrings) {
+            ReadStrings<W>(s, str);
             const V in = V::Load(str) * stringsLevel * V::Load(s.envValue[S::kStringsEnvelope]);
             strings = Select(stringsMask, LowPass(s, in, stringsMask), zero);
         }
-        V::Store(outSynthe, synthe);
-        V::Store(outBrass, brass);
-        V::Store(outStrings, strings);
-        // Voice order within the group, as the scalar loop adds them.
-        for (int l = 0; l < W; ++l) {
-            if (!s.active[l])
-                continue;
-            syntheSum[k] += outSynthe[l];
-            brassSum[k] += outBrass[l];
-            stringsSum[k] += outStrings[l];
+        AdvanceAll(s);
+        V::Store(outSynthe[k], synthe);
+        V::Store(outBrass[k], brass);
+        V::Store(outStrings[k], strings);
+    }
+    // Voice order within the group, as the scalar loop adds them; every
+    // sounding voice adds all three, 0 where it is not in the section.
+    for (int l = 0; l < W; ++l) {
+        if (!s.active[l])
+            continue;
+        for (int k = 0; k < length; ++k) {
+            syntheSum[k] += outSynthe[k][l];
+            brassSum[k] += outBrass[k][l];
+            stringsSum[k] += outStrings[k][l];
         }
     }
 }

@@ -39,6 +39,12 @@ inline Sse2 Select(Sse2 mask, Sse2 a, Sse2 b) {
 inline Sse2 Abs(Sse2 a) { return {_mm_andnot_pd(_mm_set1_pd(-0.0), a.v)}; }
 inline Sse2 Neg(Sse2 a) { return {_mm_xor_pd(_mm_set1_pd(-0.0), a.v)}; }
 inline int Bits(Sse2 mask) { return _mm_movemask_pd(mask.v); }
+// Rounding toward minus infinity, for values within the 32-bit range only (SSE2
+// has no rounding instruction): the truncation, one lower where it rounded up.
+inline Sse2 Floor(Sse2 a) {
+    const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(a.v));
+    return {_mm_sub_pd(whole, _mm_and_pd(_mm_cmpgt_pd(whole, a.v), _mm_set1_pd(1.0)))};
+}
 
 } // namespace
 
