@@ -54,7 +54,7 @@ VoicePath VoiceLanes::Resolve(VoicePath requested) {
 }
 
 int VoiceLanes::Width(VoicePath path) {
-    return path == VoicePath::kAvx2 ? 4 : (path == VoicePath::kSse2 ? 2 : 1);
+    return path == VoicePath::kAvx2 ? 8 : (path == VoicePath::kSse2 ? 4 : 1);
 }
 
 void VoiceLanes::RenderGroup(VoicePath path, Voice* const* voices, int count, int from, int length,

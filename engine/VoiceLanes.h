@@ -1,7 +1,8 @@
 #pragma once
-// Voices rendered side by side: up to four voices' per-sample state laid out
-// lane by lane, so one vector of doubles carries the same quantity of four
-// (AVX2) or two (SSE2) voices. A stretch of samples between two events is
+// Voices rendered side by side: a group's per-sample state laid out lane by
+// lane, so one vector of doubles carries the same quantity of four (AVX2) or
+// two (SSE2) voices. A group is two vectors, eight or four voices, whose
+// dependency chains from one sample to the next overlap. A stretch of samples between two events is
 // rendered by loading the voices into lanes, running the stretch, and storing
 // them back; note handling and the control updates keep working on the Voice
 // objects themselves.
@@ -25,7 +26,7 @@ enum class VoicePath { kAuto = 0, kScalar = 1, kSse2 = 2, kAvx2 = 3 };
 
 // The lanes' copy of what a stretch of samples reads and changes.
 struct VoiceLanesState {
-    static constexpr int kMaxLanes = 4;
+    static constexpr int kMaxLanes = 8; // two AVX2 vectors
     static constexpr int kMaxRun = 64; // samples per stretch at most
     static constexpr int kEnvelopes = 5; // damp gate, brass gate, VCF, VCA, strings
     enum { kDampGate = 0, kBrassGate = 1, kVcfEnvelope = 2, kVcaEnvelope = 3, kStringsEnvelope = 4 };
@@ -97,7 +98,7 @@ class VoiceLanes {
 public:
     // The path that runs for a request on this processor.
     static VoicePath Resolve(VoicePath requested);
-    // Voices per group on a path (1 for the scalar one).
+    // Voices per group on a path: two vectors (1 for the scalar path).
     static int Width(VoicePath path);
 
     // Renders samples from .. from + length - 1 of a sub-block for the voices

@@ -1,4 +1,4 @@
-// The lane kernel on AVX2: four voices per vector. Only this file's own
+// The lane kernel on AVX2: four voices per vector, two vectors per group. Only this file's own
 // functions are built for AVX2 (the target pragma below comes after every
 // shared header), and they run only on processors that report it.
 
@@ -59,7 +59,7 @@ inline Avx2 Floor(Avx2 a) { return {_mm256_floor_pd(a.v)}; }
 
 void RenderVoiceLanesAvx2(VoiceLanesState& s, int from, int length, bool beginsControlBlock,
                           double* synthe, double* brass, double* strings) {
-    RenderLanes<Avx2>(s, from, length, beginsControlBlock, synthe, brass, strings);
+    RenderLanes<Pair<Avx2>>(s, from, length, beginsControlBlock, synthe, brass, strings);
 }
 
 #pragma GCC pop_options

@@ -26,6 +26,92 @@ namespace {
 
 constexpr uint32_t kPhaseMask = Oscillator::kPhaseMask;
 
+// Two vectors side by side: a group of twice V's lanes, whose two halves'
+// sample-to-sample dependency chains (the ladder's above all) the processor
+// can overlap.
+template <class V>
+struct Pair {
+    static constexpr int kLanes = 2 * V::kLanes;
+    V lo, hi;
+
+    static Pair Load(const double* p) { return {V::Load(p), V::Load(p + V::kLanes)}; }
+    static void Store(double* p, Pair a) {
+        V::Store(p, a.lo);
+        V::Store(p + V::kLanes, a.hi);
+    }
+    static Pair Set(double d) { return {V::Set(d), V::Set(d)}; }
+    static Pair Zero() { return {V::Zero(), V::Zero()}; }
+};
+
+template <class V>
+inline Pair<V> operator+(Pair<V> a, Pair<V> b) {
+    return {a.lo + b.lo, a.hi + b.hi};
+}
+template <class V>
+inline Pair<V> operator-(Pair<V> a, Pair<V> b) {
+    return {a.lo - b.lo, a.hi - b.hi};
+}
+template <class V>
+inline Pair<V> operator*(Pair<V> a, Pair<V> b) {
+    return {a.lo * b.lo, a.hi * b.hi};
+}
+template <class V>
+inline Pair<V> operator/(Pair<V> a, Pair<V> b) {
+    return {a.lo / b.lo, a.hi / b.hi};
+}
+template <class V>
+inline Pair<V> Lt(Pair<V> a, Pair<V> b) {
+    return {Lt(a.lo, b.lo), Lt(a.hi, b.hi)};
+}
+template <class V>
+inline Pair<V> Le(Pair<V> a, Pair<V> b) {
+    return {Le(a.lo, b.lo), Le(a.hi, b.hi)};
+}
+template <class V>
+inline Pair<V> Gt(Pair<V> a, Pair<V> b) {
+    return {Gt(a.lo, b.lo), Gt(a.hi, b.hi)};
+}
+template <class V>
+inline Pair<V> Ge(Pair<V> a, Pair<V> b) {
+    return {Ge(a.lo, b.lo), Ge(a.hi, b.hi)};
+}
+template <class V>
+inline Pair<V> Eq(Pair<V> a, Pair<V> b) {
+    return {Eq(a.lo, b.lo), Eq(a.hi, b.hi)};
+}
+template <class V>
+inline Pair<V> And(Pair<V> a, Pair<V> b) {
+    return {And(a.lo, b.lo), And(a.hi, b.hi)};
+}
+template <class V>
+inline Pair<V> Or(Pair<V> a, Pair<V> b) {
+    return {Or(a.lo, b.lo), Or(a.hi, b.hi)};
+}
+template <class V>
+inline Pair<V> AndNot(Pair<V> a, Pair<V> b) {
+    return {AndNot(a.lo, b.lo), AndNot(a.hi, b.hi)};
+}
+template <class V>
+inline Pair<V> Select(Pair<V> mask, Pair<V> a, Pair<V> b) {
+    return {Select(mask.lo, a.lo, b.lo), Select(mask.hi, a.hi, b.hi)};
+}
+template <class V>
+inline Pair<V> Abs(Pair<V> a) {
+    return {Abs(a.lo), Abs(a.hi)};
+}
+template <class V>
+inline Pair<V> Neg(Pair<V> a) {
+    return {Neg(a.lo), Neg(a.hi)};
+}
+template <class V>
+inline Pair<V> Floor(Pair<V> a) {
+    return {Floor(a.lo), Floor(a.hi)};
+}
+template <class V>
+inline int Bits(Pair<V> mask) {
+    return Bits(mask.lo) | (Bits(mask.hi) << V::kLanes);
+}
+
 inline double SawAt(const VoiceLanesState& s, int osc, int footage, int lane) {
     const uint32_t q = (s.phase[osc][lane] << static_cast<uint32_t>(footage)) & kPhaseMask;
     return s.table[osc][footage][lane][q >> 16];
@@ -35,9 +121,12 @@ inline double SawAt(const VoiceLanesState& s, int osc, int footage, int lane) {
 inline void AdvanceAll(VoiceLanesState& s) {
     const __m128i mask = _mm_set1_epi32(static_cast<int>(kPhaseMask));
     for (int o = 0; o < 4; ++o) {
-        __m128i* phase = reinterpret_cast<__m128i*>(s.phase[o]);
-        const __m128i step = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.step[o]));
-        _mm_storeu_si128(phase, _mm_and_si128(_mm_add_epi32(_mm_loadu_si128(phase), step), mask));
+        for (int l = 0; l < VoiceLanesState::kMaxLanes; l += 4) {
+            __m128i* phase = reinterpret_cast<__m128i*>(s.phase[o] + l);
+            const __m128i step = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.step[o] + l));
+            _mm_storeu_si128(phase,
+                             _mm_and_si128(_mm_add_epi32(_mm_loadu_si128(phase), step), mask));
+        }
     }
 }
 

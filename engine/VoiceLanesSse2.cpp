@@ -1,4 +1,4 @@
-// The lane kernel on SSE2: two voices per vector. SSE2 is part of every x86-64
+// The lane kernel on SSE2: two voices per vector, two vectors per group. SSE2 is part of every x86-64
 // processor and the 32-bit build's baseline.
 
 #include "engine/VoiceLanes.h"
@@ -50,7 +50,7 @@ inline Sse2 Floor(Sse2 a) {
 
 void RenderVoiceLanesSse2(VoiceLanesState& s, int from, int length, bool beginsControlBlock,
                           double* synthe, double* brass, double* strings) {
-    RenderLanes<Sse2>(s, from, length, beginsControlBlock, synthe, brass, strings);
+    RenderLanes<Pair<Sse2>>(s, from, length, beginsControlBlock, synthe, brass, strings);
 }
 
 #else

@@ -224,7 +224,7 @@ TEST(RenderEquivalence, EveryBlockLayoutGivesTheRecordedSamples) {
             };
             for (const auto& layout : lanes)
                 EXPECT_EQ(Checksum(layout), sum)
-                    << "seed " << rec.seed << ", lanes " << VoiceLanes::Width(path)
+                    << "seed " << rec.seed << ", voices per group " << VoiceLanes::Width(path)
                     << ", first difference " << FirstDifference(layout, reference);
         }
     }
