@@ -1,6 +1,7 @@
-// The lane kernel on AVX2: four voices per vector, two vectors per group. Only this file's own
-// functions are built for AVX2 (the target pragma below comes after every
-// shared header), and they run only on processors that report it.
+// The lane kernel on AVX2: four voices per vector, two vectors per group. Only
+// this file's own functions are built for AVX2 (the target pragmas below come
+// after every shared header; GCC and clang spell them differently), and they
+// run only on processors that report it.
 
 #include "engine/VoiceLanes.h"
 
@@ -16,8 +17,12 @@
 #include "engine/Oscillator.h"
 #include "engine/Voice.h"
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 
 #include "engine/VoiceLanesKernel.h"
 
@@ -62,7 +67,11 @@ void RenderVoiceLanesAvx2(VoiceLanesState& s, int from, int length, bool beginsC
     RenderLanes<Pair<Avx2>>(s, from, length, beginsControlBlock, synthe, brass, strings);
 }
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 #else
 
