@@ -15,6 +15,9 @@ double Mask(bool on) {
 
 bool HasSse2() {
 #if defined(__x86_64__) || defined(__i386__)
+    // An engine made during static initialisation may ask before the runtime
+    // has read the processor's features itself.
+    __builtin_cpu_init();
     return __builtin_cpu_supports("sse2");
 #else
     return false;
@@ -23,6 +26,7 @@ bool HasSse2() {
 
 bool HasAvx2() {
 #if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
     return __builtin_cpu_supports("avx2");
 #else
     return false;
