@@ -82,7 +82,8 @@ void VoiceLanes::Load(VoiceLanesState& s, int lane, Voice* voice) {
         // Nothing to render or step: every mask off, the rest unread.
         s.voice[lane] = nullptr;
         s.active[lane] = s.synthe[lane] = s.brass[lane] = s.strings[lane] = false;
-        s.stepMask[lane] = s.syntheMask[lane] = s.brassMask[lane] = s.stringsMask[lane] = Mask(false);
+        s.stepMask[lane] = s.syntheMask[lane] = s.brassMask[lane] = s.stringsMask[lane] =
+            Mask(false);
         for (int e = 0; e < VoiceLanesState::kEnvelopes; ++e) {
             s.envValue[e][lane] = s.envPrevious[e][lane] = s.envTarget[e][lane] = 0.0;
             s.envCoefficient[e][lane] = s.envStage[e][lane] = 0.0;
@@ -129,10 +130,10 @@ void VoiceLanes::Load(VoiceLanesState& s, int lane, Voice* voice) {
     s.egAmount[lane] = v.egAmount_;
     s.keyOffset[lane] = v.keyOffset_;
 
-    const bool advances[4] = {
-        v.active_, v.active_ && v.synthe_ && v.vco2On_,
-        v.active_ && v.brass_ && v.brassOwnOscillator_ && s.brassSounds[lane],
-        v.active_ && v.strings_ && v.stringsOwnOscillator_ && s.stringsSounds[lane]};
+    const bool advances[4] = {v.active_, v.active_ && v.synthe_ && v.vco2On_,
+                              v.active_ && v.brass_ && v.brassOwnOscillator_ && s.brassSounds[lane],
+                              v.active_ && v.strings_ && v.stringsOwnOscillator_ &&
+                                  s.stringsSounds[lane]};
     for (int o = 0; o < 4; ++o) {
         const Oscillator& osc = OscillatorOf(v, o);
         s.phase[o][lane] = osc.phase_;

@@ -26,10 +26,16 @@ enum class VoicePath { kAuto = 0, kScalar = 1, kSse2 = 2, kAvx2 = 3 };
 
 // The lanes' copy of what a stretch of samples reads and changes.
 struct VoiceLanesState {
-    static constexpr int kMaxLanes = 8; // two AVX2 vectors
-    static constexpr int kMaxRun = 64; // samples per stretch at most
+    static constexpr int kMaxLanes = 8;  // two AVX2 vectors
+    static constexpr int kMaxRun = 64;   // samples per stretch at most
     static constexpr int kEnvelopes = 5; // damp gate, brass gate, VCF, VCA, strings
-    enum { kDampGate = 0, kBrassGate = 1, kVcfEnvelope = 2, kVcaEnvelope = 3, kStringsEnvelope = 4 };
+    enum {
+        kDampGate = 0,
+        kBrassGate = 1,
+        kVcfEnvelope = 2,
+        kVcaEnvelope = 3,
+        kStringsEnvelope = 4
+    };
 
     Voice* voice[kMaxLanes];
 
@@ -105,7 +111,8 @@ public:
     // (lanes beyond count hold no voice), adding each sounding voice's section
     // outputs to the sums in voice order. path is Sse2 or Avx2, resolved.
     static void RenderGroup(VoicePath path, Voice* const* voices, int count, int from, int length,
-                            bool beginsControlBlock, double* synthe, double* brass, double* strings);
+                            bool beginsControlBlock, double* synthe, double* brass,
+                            double* strings);
 
     // Lane loading and storing, and the rare per-lane events of a stretch.
     static void Load(VoiceLanesState& s, int lane, Voice* voice);

@@ -40,25 +40,59 @@ struct Avx2 {
     static Avx2 Zero() { return {_mm256_setzero_pd()}; }
 };
 
-inline Avx2 operator+(Avx2 a, Avx2 b) { return {_mm256_add_pd(a.v, b.v)}; }
-inline Avx2 operator-(Avx2 a, Avx2 b) { return {_mm256_sub_pd(a.v, b.v)}; }
-inline Avx2 operator*(Avx2 a, Avx2 b) { return {_mm256_mul_pd(a.v, b.v)}; }
-inline Avx2 operator/(Avx2 a, Avx2 b) { return {_mm256_div_pd(a.v, b.v)}; }
+inline Avx2 operator+(Avx2 a, Avx2 b) {
+    return {_mm256_add_pd(a.v, b.v)};
+}
+inline Avx2 operator-(Avx2 a, Avx2 b) {
+    return {_mm256_sub_pd(a.v, b.v)};
+}
+inline Avx2 operator*(Avx2 a, Avx2 b) {
+    return {_mm256_mul_pd(a.v, b.v)};
+}
+inline Avx2 operator/(Avx2 a, Avx2 b) {
+    return {_mm256_div_pd(a.v, b.v)};
+}
 // Ordered, non-signalling comparisons: false wherever a NaN is involved, as
 // the scalar comparisons are.
-inline Avx2 Lt(Avx2 a, Avx2 b) { return {_mm256_cmp_pd(a.v, b.v, _CMP_LT_OQ)}; }
-inline Avx2 Le(Avx2 a, Avx2 b) { return {_mm256_cmp_pd(a.v, b.v, _CMP_LE_OQ)}; }
-inline Avx2 Gt(Avx2 a, Avx2 b) { return {_mm256_cmp_pd(a.v, b.v, _CMP_GT_OQ)}; }
-inline Avx2 Ge(Avx2 a, Avx2 b) { return {_mm256_cmp_pd(a.v, b.v, _CMP_GE_OQ)}; }
-inline Avx2 Eq(Avx2 a, Avx2 b) { return {_mm256_cmp_pd(a.v, b.v, _CMP_EQ_OQ)}; }
-inline Avx2 And(Avx2 a, Avx2 b) { return {_mm256_and_pd(a.v, b.v)}; }
-inline Avx2 Or(Avx2 a, Avx2 b) { return {_mm256_or_pd(a.v, b.v)}; }
-inline Avx2 AndNot(Avx2 a, Avx2 b) { return {_mm256_andnot_pd(a.v, b.v)}; }
-inline Avx2 Select(Avx2 mask, Avx2 a, Avx2 b) { return {_mm256_blendv_pd(b.v, a.v, mask.v)}; }
-inline Avx2 Abs(Avx2 a) { return {_mm256_andnot_pd(_mm256_set1_pd(-0.0), a.v)}; }
-inline Avx2 Neg(Avx2 a) { return {_mm256_xor_pd(_mm256_set1_pd(-0.0), a.v)}; }
-inline int Bits(Avx2 mask) { return _mm256_movemask_pd(mask.v); }
-inline Avx2 Floor(Avx2 a) { return {_mm256_floor_pd(a.v)}; }
+inline Avx2 Lt(Avx2 a, Avx2 b) {
+    return {_mm256_cmp_pd(a.v, b.v, _CMP_LT_OQ)};
+}
+inline Avx2 Le(Avx2 a, Avx2 b) {
+    return {_mm256_cmp_pd(a.v, b.v, _CMP_LE_OQ)};
+}
+inline Avx2 Gt(Avx2 a, Avx2 b) {
+    return {_mm256_cmp_pd(a.v, b.v, _CMP_GT_OQ)};
+}
+inline Avx2 Ge(Avx2 a, Avx2 b) {
+    return {_mm256_cmp_pd(a.v, b.v, _CMP_GE_OQ)};
+}
+inline Avx2 Eq(Avx2 a, Avx2 b) {
+    return {_mm256_cmp_pd(a.v, b.v, _CMP_EQ_OQ)};
+}
+inline Avx2 And(Avx2 a, Avx2 b) {
+    return {_mm256_and_pd(a.v, b.v)};
+}
+inline Avx2 Or(Avx2 a, Avx2 b) {
+    return {_mm256_or_pd(a.v, b.v)};
+}
+inline Avx2 AndNot(Avx2 a, Avx2 b) {
+    return {_mm256_andnot_pd(a.v, b.v)};
+}
+inline Avx2 Select(Avx2 mask, Avx2 a, Avx2 b) {
+    return {_mm256_blendv_pd(b.v, a.v, mask.v)};
+}
+inline Avx2 Abs(Avx2 a) {
+    return {_mm256_andnot_pd(_mm256_set1_pd(-0.0), a.v)};
+}
+inline Avx2 Neg(Avx2 a) {
+    return {_mm256_xor_pd(_mm256_set1_pd(-0.0), a.v)};
+}
+inline int Bits(Avx2 mask) {
+    return _mm256_movemask_pd(mask.v);
+}
+inline Avx2 Floor(Avx2 a) {
+    return {_mm256_floor_pd(a.v)};
+}
 
 } // namespace
 

@@ -29,8 +29,7 @@ constexpr uint32_t kPhaseMask = Oscillator::kPhaseMask;
 // Two vectors side by side: a group of twice V's lanes, whose two halves'
 // sample-to-sample dependency chains (the ladder's above all) the processor
 // can overlap.
-template <class V>
-struct Pair {
+template <class V> struct Pair {
     static constexpr int kLanes = 2 * V::kLanes;
     V lo, hi;
 
@@ -43,72 +42,55 @@ struct Pair {
     static Pair Zero() { return {V::Zero(), V::Zero()}; }
 };
 
-template <class V>
-inline Pair<V> operator+(Pair<V> a, Pair<V> b) {
+template <class V> inline Pair<V> operator+(Pair<V> a, Pair<V> b) {
     return {a.lo + b.lo, a.hi + b.hi};
 }
-template <class V>
-inline Pair<V> operator-(Pair<V> a, Pair<V> b) {
+template <class V> inline Pair<V> operator-(Pair<V> a, Pair<V> b) {
     return {a.lo - b.lo, a.hi - b.hi};
 }
-template <class V>
-inline Pair<V> operator*(Pair<V> a, Pair<V> b) {
+template <class V> inline Pair<V> operator*(Pair<V> a, Pair<V> b) {
     return {a.lo * b.lo, a.hi * b.hi};
 }
-template <class V>
-inline Pair<V> operator/(Pair<V> a, Pair<V> b) {
+template <class V> inline Pair<V> operator/(Pair<V> a, Pair<V> b) {
     return {a.lo / b.lo, a.hi / b.hi};
 }
-template <class V>
-inline Pair<V> Lt(Pair<V> a, Pair<V> b) {
+template <class V> inline Pair<V> Lt(Pair<V> a, Pair<V> b) {
     return {Lt(a.lo, b.lo), Lt(a.hi, b.hi)};
 }
-template <class V>
-inline Pair<V> Le(Pair<V> a, Pair<V> b) {
+template <class V> inline Pair<V> Le(Pair<V> a, Pair<V> b) {
     return {Le(a.lo, b.lo), Le(a.hi, b.hi)};
 }
-template <class V>
-inline Pair<V> Gt(Pair<V> a, Pair<V> b) {
+template <class V> inline Pair<V> Gt(Pair<V> a, Pair<V> b) {
     return {Gt(a.lo, b.lo), Gt(a.hi, b.hi)};
 }
-template <class V>
-inline Pair<V> Ge(Pair<V> a, Pair<V> b) {
+template <class V> inline Pair<V> Ge(Pair<V> a, Pair<V> b) {
     return {Ge(a.lo, b.lo), Ge(a.hi, b.hi)};
 }
-template <class V>
-inline Pair<V> Eq(Pair<V> a, Pair<V> b) {
+template <class V> inline Pair<V> Eq(Pair<V> a, Pair<V> b) {
     return {Eq(a.lo, b.lo), Eq(a.hi, b.hi)};
 }
-template <class V>
-inline Pair<V> And(Pair<V> a, Pair<V> b) {
+template <class V> inline Pair<V> And(Pair<V> a, Pair<V> b) {
     return {And(a.lo, b.lo), And(a.hi, b.hi)};
 }
-template <class V>
-inline Pair<V> Or(Pair<V> a, Pair<V> b) {
+template <class V> inline Pair<V> Or(Pair<V> a, Pair<V> b) {
     return {Or(a.lo, b.lo), Or(a.hi, b.hi)};
 }
-template <class V>
-inline Pair<V> AndNot(Pair<V> a, Pair<V> b) {
+template <class V> inline Pair<V> AndNot(Pair<V> a, Pair<V> b) {
     return {AndNot(a.lo, b.lo), AndNot(a.hi, b.hi)};
 }
-template <class V>
-inline Pair<V> Select(Pair<V> mask, Pair<V> a, Pair<V> b) {
+template <class V> inline Pair<V> Select(Pair<V> mask, Pair<V> a, Pair<V> b) {
     return {Select(mask.lo, a.lo, b.lo), Select(mask.hi, a.hi, b.hi)};
 }
-template <class V>
-inline Pair<V> Abs(Pair<V> a) {
+template <class V> inline Pair<V> Abs(Pair<V> a) {
     return {Abs(a.lo), Abs(a.hi)};
 }
-template <class V>
-inline Pair<V> Neg(Pair<V> a) {
+template <class V> inline Pair<V> Neg(Pair<V> a) {
     return {Neg(a.lo), Neg(a.hi)};
 }
-template <class V>
-inline Pair<V> Floor(Pair<V> a) {
+template <class V> inline Pair<V> Floor(Pair<V> a) {
     return {Floor(a.lo), Floor(a.hi)};
 }
-template <class V>
-inline int Bits(Pair<V> mask) {
+template <class V> inline int Bits(Pair<V> mask) {
     return Bits(mask.lo) | (Bits(mask.hi) << V::kLanes);
 }
 
@@ -132,20 +114,17 @@ inline void AdvanceAll(VoiceLanesState& s) {
 
 // Voice::CutoffOffset on doubles: the envelope and key offset rounded toward
 // minus infinity, held within 32 bits, NaN at the lowest.
-template <class V>
-inline V CutoffOffsets(V c) {
+template <class V> inline V CutoffOffsets(V c) {
     return Select(Gt(c, V::Set(-2147483648.0)),
                   Select(Ge(c, V::Set(2147483647.0)), V::Set(2147483647.0), Floor(c)),
                   V::Set(-2147483648.0));
 }
 
-template <class V>
-inline V IsFinite(V x) {
+template <class V> inline V IsFinite(V x) {
     return Le(Abs(x), V::Set(DBL_MAX));
 }
 
-template <class V>
-inline void StepEnvelope(VoiceLanesState& s, int e, V stepMask) {
+template <class V> inline void StepEnvelope(VoiceLanesState& s, int e, V stepMask) {
     const V stage = V::Load(s.envStage[e]);
     const V run = And(Gt(stage, V::Zero()), stepMask);
     if (!Bits(run))
@@ -156,8 +135,8 @@ inline void StepEnvelope(VoiceLanesState& s, int e, V stepMask) {
     const V value = Select(run, next, v);
     V::Store(s.envValue[e], value);
     const V attack = Eq(stage, V::Set(Envelope::kAttack));
-    const V ends = And(run, Or(And(attack, Ge(value, V::Set(1.0))),
-                               AndNot(attack, Lt(value, V::Set(DBL_MIN)))));
+    const V ends = And(
+        run, Or(And(attack, Ge(value, V::Set(1.0))), AndNot(attack, Lt(value, V::Set(DBL_MIN)))));
     int bits = Bits(ends);
     for (int lane = 0; bits; ++lane, bits >>= 1)
         if (bits & 1)
@@ -166,14 +145,13 @@ inline void StepEnvelope(VoiceLanesState& s, int e, V stepMask) {
 
 // The oscillator reads of one sample, lane by lane: table reads from
 // different tables. The oscillators advance after every read of the sample.
-template <int W>
-inline void ReadSynthe(const VoiceLanesState& s, const bool* on, double* x) {
+template <int W> inline void ReadSynthe(const VoiceLanesState& s, const bool* on, double* x) {
     using S = VoiceLanesState;
     for (int l = 0; l < W; ++l) {
         if (!on[l])
             continue;
-        const uint32_t q = (s.phase[S::kMaster][l] << static_cast<uint32_t>(s.vco1Footage[l])) &
-                           kPhaseMask;
+        const uint32_t q =
+            (s.phase[S::kMaster][l] << static_cast<uint32_t>(s.vco1Footage[l])) & kPhaseMask;
         const double* table = s.table[S::kMaster][s.vco1Footage[l]][l];
         double a;
         if (s.sawtooth[l]) {
@@ -191,8 +169,7 @@ inline void ReadSynthe(const VoiceLanesState& s, const bool* on, double* x) {
 // The ladder's cutoff bookkeeping (LadderFilter::Process up to its
 // coefficients) for the Synthe lanes: the glide, one pitch unit a sample, then
 // the pitch index, whose rare changes fetch new coefficients lane by lane.
-template <class V>
-inline void LadderCutoff(VoiceLanesState& s, V syntheMask, bool& gliding) {
+template <class V> inline void LadderCutoff(VoiceLanesState& s, V syntheMask, bool& gliding) {
     using S = VoiceLanesState;
     constexpr int W = V::kLanes;
     if (gliding) {
@@ -215,8 +192,8 @@ inline void LadderCutoff(VoiceLanesState& s, V syntheMask, bool& gliding) {
     const V c = V::Load(s.egAmount) * V::Load(s.envValue[S::kVcfEnvelope]) + V::Load(s.keyOffset);
     // Exact: the sum of two 32-bit integers.
     const V p = V::Load(s.cutoff) + CutoffOffsets(c);
-    const V index = Select(Lt(p, V::Zero()), V::Zero(),
-                           Select(Gt(p, V::Set(kMaxPitch)), V::Set(kMaxPitch), p));
+    const V index =
+        Select(Lt(p, V::Zero()), V::Zero(), Select(Gt(p, V::Set(kMaxPitch)), V::Set(kMaxPitch), p));
     int bits = Bits(AndNot(Eq(index, V::Load(s.cachedPitch)), syntheMask));
     if (!bits)
         return;
@@ -227,8 +204,7 @@ inline void LadderCutoff(VoiceLanesState& s, V syntheMask, bool& gliding) {
             VoiceLanes::UpdateLadder(s, l, static_cast<int32_t>(indexes[l]));
 }
 
-template <int W>
-inline void ReadBrass(VoiceLanesState& s, double* b) {
+template <int W> inline void ReadBrass(VoiceLanesState& s, double* b) {
     using S = VoiceLanesState;
     for (int l = 0; l < W; ++l) {
         if (!(s.active[l] && s.brass[l]))
@@ -243,8 +219,7 @@ inline void ReadBrass(VoiceLanesState& s, double* b) {
     }
 }
 
-template <int W>
-inline void ReadStrings(VoiceLanesState& s, double* str) {
+template <int W> inline void ReadStrings(VoiceLanesState& s, double* str) {
     using S = VoiceLanesState;
     for (int l = 0; l < W; ++l) {
         if (!(s.active[l] && s.strings[l]))
@@ -262,8 +237,7 @@ inline void ReadStrings(VoiceLanesState& s, double* str) {
 }
 
 // LadderFilter::Process after its cutoff bookkeeping, on the lanes of mask.
-template <class V>
-inline V Ladder(VoiceLanesState& s, V input, V mask) {
+template <class V> inline V Ladder(VoiceLanesState& s, V input, V mask) {
     const V offset = V::Load(s.ladderOffset);
     const V zero = V::Zero();
     const V x = Select(Le(Abs(input), V::Set(1e300)), input + offset, zero);
@@ -280,10 +254,9 @@ inline V Ladder(VoiceLanesState& s, V input, V mask) {
                 V::Load(s.normaliser);
 
     const V m = V::Set(0.2) * y;
-    const V curve = V::Set(5.0) * m * (V::Set(27.0) + m * m) /
-                    (V::Set(27.0) + V::Set(9.0) * m * m);
-    const V sat = Select(Lt(m, V::Set(-3.0)), V::Set(-5.0),
-                         Select(Gt(m, V::Set(3.0)), V::Set(5.0), curve));
+    const V curve = V::Set(5.0) * m * (V::Set(27.0) + m * m) / (V::Set(27.0) + V::Set(9.0) * m * m);
+    const V sat =
+        Select(Lt(m, V::Set(-3.0)), V::Set(-5.0), Select(Gt(m, V::Set(3.0)), V::Set(5.0), curve));
 
     const V u = (x - V::Load(s.k) * sat) * g;
     const V y1 = u + s1;
@@ -299,8 +272,7 @@ inline V Ladder(VoiceLanesState& s, V input, V mask) {
 }
 
 // Filter::Process (the strings low-pass) on the lanes of mask.
-template <class V>
-inline V LowPass(VoiceLanesState& s, V input, V mask) {
+template <class V> inline V LowPass(VoiceLanesState& s, V input, V mask) {
     const V offset = V::Load(s.biquadOffset);
     const V zero = V::Zero();
     const V x1Old = V::Load(s.x1), x2Old = V::Load(s.x2);
@@ -311,8 +283,7 @@ inline V LowPass(VoiceLanesState& s, V input, V mask) {
     const V y1 = Select(IsFinite(y1Old), y1Old + offset, zero);
     const V y2 = Select(IsFinite(y2Old), y2Old + offset, zero);
     V::Store(s.biquadOffset, Select(mask, Neg(offset), offset));
-    V y = V::Load(s.b0) * (x + x2) + V::Load(s.b1) * x1 + V::Load(s.a1) * y1 +
-          V::Load(s.a2) * y2;
+    V y = V::Load(s.b0) * (x + x2) + V::Load(s.b1) * x1 + V::Load(s.a1) * y1 + V::Load(s.a2) * y2;
     y = Select(IsFinite(y), y, zero);
     V::Store(s.x2, Select(mask, x1, x2Old));
     V::Store(s.x1, Select(mask, x, x1Old));
@@ -371,8 +342,8 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
         V brass = zero;
         if (anyBrass) {
             ReadBrass<W>(s, b);
-            brass = Select(brassMask, V::Load(b) * (brassLevel * V::Load(s.envValue[S::kBrassGate])),
-                           zero);
+            brass = Select(brassMask,
+                           V::Load(b) * (brassLevel * V::Load(s.envValue[S::kBrassGate])), zero);
         }
         V strings = zero;
         if (anyStrings) {

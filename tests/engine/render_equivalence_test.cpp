@@ -215,18 +215,38 @@ TEST(RenderEquivalence, EveryBlockLayoutGivesTheRecordedSamples) {
                 continue;
             std::mt19937 laneSizes(rec.seed + 1);
             const std::vector<std::vector<double>> lanes[] = {
-                RenderScenario(s, [](int) { return 256; }, path),
-                RenderScenario(s, [](int) { return 1; }, path),
-                RenderScenario(s, [](int) { return 37; }, path),
                 RenderScenario(
-                    s, [&laneSizes](int) { return 1 + static_cast<int>(laneSizes() % 700); },
-                    path),
+                    s, [](int) { return 256; }, path),
+                RenderScenario(
+                    s, [](int) { return 1; }, path),
+                RenderScenario(
+                    s, [](int) { return 37; }, path),
+                RenderScenario(
+                    s, [&laneSizes](int) { return 1 + static_cast<int>(laneSizes() % 700); }, path),
             };
             for (const auto& layout : lanes)
                 EXPECT_EQ(Checksum(layout), sum)
                     << "seed " << rec.seed << ", voices per group " << VoiceLanes::Width(path)
                     << ", first difference " << FirstDifference(layout, reference);
         }
+    }
+}
+
+// Trident Mode: eight voices, one group of lanes, stolen and restarted far
+// more often than 64.
+TEST(RenderEquivalence, VoiceLanesMatchTheScalarVoicesInTridentMode) {
+    Scenario s = MakeScenario(4242, 44100);
+    s.changes.insert(s.changes.begin(), Change{0, true, ParamId::kTridentMode, 1.0, 0, 0, 0});
+    const auto scalar = RenderScenario(s, [](int) { return 128; });
+    EXPECT_GT(enginetest::Peak(scalar[2]), 1e-3);
+    for (VoicePath path : {VoicePath::kSse2, VoicePath::kAvx2}) {
+        if (VoiceLanes::Resolve(path) != path)
+            continue;
+        const auto lanes = RenderScenario(
+            s, [](int n) { return 1 + n % 97; }, path);
+        EXPECT_EQ(Checksum(lanes), Checksum(scalar))
+            << "voices per group " << VoiceLanes::Width(path) << ", first difference "
+            << FirstDifference(lanes, scalar);
     }
 }
 
