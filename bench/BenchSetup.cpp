@@ -1,5 +1,6 @@
 #include "BenchSetup.h"
 
+#include <string>
 #include <utility>
 
 #include "plugin/PlugParam.h"
@@ -59,13 +60,38 @@ void ApplyLoad(Engine& e, Load load) {
 
 } // namespace
 
-Rig::Rig(Load load, int voices, bool trident)
+VoicePath PathNamed(const char* name) {
+    const std::string n = name ? name : "";
+    if (n == "scalar")
+        return VoicePath::kScalar;
+    if (n == "sse2")
+        return VoicePath::kSse2;
+    if (n == "avx2")
+        return VoicePath::kAvx2;
+    return VoicePath::kAuto;
+}
+
+const char* PathName(VoicePath path) {
+    switch (path) {
+    case VoicePath::kScalar:
+        return "scalar";
+    case VoicePath::kSse2:
+        return "sse2";
+    case VoicePath::kAvx2:
+        return "avx2";
+    default:
+        return "auto";
+    }
+}
+
+Rig::Rig(Load load, int voices, bool trident, VoicePath path)
     : engine_(std::make_unique<Engine>()),
       buffer_(new double[static_cast<std::size_t>(Engine::kOutputs) * kBlock]) {
     for (int c = 0; c < Engine::kOutputs; ++c)
         out_[c] = buffer_.get() + c * kBlock;
     PlugParam params[kNumParams];
     InitHalvaneParams(params, kNumParams);
+    engine_->SetVoicePath(path);
     engine_->Reset(kRate);
     for (int i = 0; i < kNumParams; ++i)
         engine_->SetParameter(i, params[i].Value());

@@ -21,11 +21,15 @@ enum class Load {
     kAll      // all three sections, plus the flanger on every send
 };
 
+// "scalar", "sse2", "avx2" or anything else for the automatic choice.
+VoicePath PathNamed(const char* name);
+const char* PathName(VoicePath path);
+
 class Rig {
 public:
     // voices keys held (8 or fewer leave Trident on only when voices <= 8 and
-    // trident is asked for).
-    Rig(Load load, int voices, bool trident = false);
+    // trident is asked for), rendered by the voice path asked for.
+    Rig(Load load, int voices, bool trident = false, VoicePath path = VoicePath::kAuto);
 
     void RenderBlocks(int blocks);
     Engine& Get() { return *engine_; }

@@ -13,9 +13,16 @@
 
 namespace {
 
-void Run(benchmark::State& state, bench::Load load, bool trident) {
+// range(0): voices.
+void Run(benchmark::State& state, bench::Load load, bool trident,
+         VoicePath asked = VoicePath::kAuto) {
     const int voices = static_cast<int>(state.range(0));
-    bench::Rig rig(load, voices, trident);
+    if (asked != VoicePath::kAuto && VoiceLanes::Resolve(asked) != asked) {
+        state.SkipWithError("voice path not available on this processor");
+        return;
+    }
+    bench::Rig rig(load, voices, trident, asked);
+    state.SetLabel(bench::PathName(rig.Get().ActiveVoicePath()));
     for (auto _ : state)
         rig.RenderBlocks(bench::kBlocksPerSecond);
     const double iterations = static_cast<double>(state.iterations());
@@ -30,6 +37,13 @@ void Run(benchmark::State& state, bench::Load load, bool trident) {
 
 void BM_Synthe(benchmark::State& state) {
     Run(state, bench::Load::kSynthe, state.range(0) == 1);
+}
+// range(1): the voice path (1 scalar, 2 SSE2, 3 AVX2).
+void BM_SyntheOnPath(benchmark::State& state) {
+    Run(state, bench::Load::kSynthe, false, static_cast<VoicePath>(state.range(1)));
+}
+void BM_AllSectionsOnPath(benchmark::State& state) {
+    Run(state, bench::Load::kAll, false, static_cast<VoicePath>(state.range(1)));
 }
 void BM_Brass(benchmark::State& state) {
     Run(state, bench::Load::kBrass, false);
@@ -66,6 +80,17 @@ void BM_FloorKernel(benchmark::State& state) {
 
 BENCHMARK(BM_FloorKernel)->Arg(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Synthe)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMillisecond);
+// The three voice paths side by side (1 scalar, 2 SSE2, 3 AVX2).
+BENCHMARK(BM_SyntheOnPath)
+    ->Args({64, 1})
+    ->Args({64, 2})
+    ->Args({64, 3})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AllSectionsOnPath)
+    ->Args({64, 1})
+    ->Args({64, 2})
+    ->Args({64, 3})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Brass)->Arg(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Strings)->Arg(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AllSections)->Arg(64)->Unit(benchmark::kMillisecond);

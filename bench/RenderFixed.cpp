@@ -1,6 +1,6 @@
 // A fixed amount of rendering for instruction counts:
 //   valgrind --tool=callgrind --collect-atstart=no halvane-render-fixed
-//       <voices> <seconds> [synthe|brass|strings|all]
+//       <voices> <seconds> [synthe|brass|strings|all] [scalar|sse2|avx2]
 // Only the rendering after the warm-up is collected, so instructions per
 // voice-sample = Ir / (voices * seconds * 44288).
 
@@ -28,11 +28,12 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[3], "all"))
             load = bench::Load::kAll;
     }
-    bench::Rig rig(load, voices, voices == 1);
+    const VoicePath path = bench::PathNamed(argc > 4 ? argv[4] : "");
+    bench::Rig rig(load, voices, voices == 1, path);
     CALLGRIND_TOGGLE_COLLECT;
     rig.RenderBlocks(bench::kBlocksPerSecond * seconds);
     CALLGRIND_TOGGLE_COLLECT;
-    std::printf("%d voices, %d samples rendered after the warm-up\n", voices,
-                bench::kSamplesPerSecond * seconds);
+    std::printf("%d voices, %d samples rendered after the warm-up, %s voices\n", voices,
+                bench::kSamplesPerSecond * seconds, bench::PathName(rig.Get().ActiveVoicePath()));
     return 0;
 }

@@ -23,6 +23,7 @@
 #include "engine/NoteTuning.h"
 #include "engine/PhaseIncrementTable.h"
 #include "engine/Voice.h"
+#include "engine/VoiceLanes.h"
 #include "sound/OutputMix.h"
 #include "sound/ParamIds.h"
 #include "sound/PitchModulation.h"
@@ -83,6 +84,12 @@ public:
     void NoteOff(int note);
     void SetSustain(bool down);
     void AllVoicesOff();
+
+    // Which voice renderer runs: Auto (the widest the processor offers) unless
+    // asked otherwise; every path sounds the same to the bit. A path the
+    // processor lacks falls back to the next narrower one.
+    void SetVoicePath(VoicePath requested) { voicePath_ = VoiceLanes::Resolve(requested); }
+    VoicePath ActiveVoicePath() const { return voicePath_; }
 
     int VoiceCount() const { return voiceCount_; }
     // Voices 0..7 in bits 8..1, any of voices 8..63 in bit 0.
@@ -156,6 +163,7 @@ private:
     void RenderVoices(int from, int length, bool beginsControlBlock, int count);
 
     Voice voices_[kMaxVoices];
+    VoicePath voicePath_ = VoiceLanes::Resolve(VoicePath::kAuto);
     const NoteTuning* tuning_ = nullptr;
     const ControllerTable* controllers_ = nullptr;
     std::shared_ptr<const PhaseIncrementTable> increments_;

@@ -81,6 +81,7 @@ public:
     double Coefficient() const { return coefficient_; }
 
 private:
+    friend class VoiceLanes;
     void EnterDecay();
     // rate x time base, limited to 0..1 so the value never overshoots its target.
     double SegmentCoefficient(double rate) const;

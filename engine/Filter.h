@@ -59,6 +59,7 @@ public:
     double Y2() const { return state_.y2; }
 
 protected:
+    friend class VoiceLanes;
     // The cutoff and Q the coefficient formulas may use: a cutoff at or above
     // Nyquist, or at or below 0, and a Q that is not positive would place a pole
     // outside the unit circle, so they are held just inside the usable range.

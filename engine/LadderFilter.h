@@ -111,6 +111,7 @@ public:
     double SampleRate() const { return sampleRate_; }
 
 private:
+    friend class VoiceLanes;
     void UpdateCoefficients(int32_t index) {
         cachedIndex_ = index;
         const LadderTables::Entry& e = tables_->At(index);

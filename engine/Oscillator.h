@@ -65,6 +65,7 @@ public:
     static int LevelForStep(int32_t step);
 
 private:
+    friend class VoiceLanes;
     static int Checked(int footage) {
         assert(footage >= kFootage16 && footage <= kFootage4);
         return footage;

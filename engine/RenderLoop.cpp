@@ -247,7 +247,25 @@ void Engine::RenderVoices(int from, int length, bool beginsControlBlock, int cou
     for (int k = 0; k < length; ++k)
         runSynthe_[k] = runBrass_[k] = runStrings_[k] = 0.0;
     // Voice by voice in voice order, so every sample's sums are added up in the
-    // same order as one sample at a time would.
+    // same order as one sample at a time would; a group of lanes adds its
+    // voices in that order too.
+    static_assert(kRunLength <= VoiceLanesState::kMaxRun, "the lanes take a whole run at once");
+    if (voicePath_ != VoicePath::kScalar) {
+        const int width = VoiceLanes::Width(voicePath_);
+        for (int v = 0; v < count; v += width) {
+            Voice* group[VoiceLanesState::kMaxLanes];
+            const int n = count - v < width ? count - v : width;
+            bool sounds = false;
+            for (int l = 0; l < n; ++l) {
+                group[l] = &voices_[v + l];
+                sounds = sounds || group[l]->Active() || !group[l]->Quiet();
+            }
+            if (sounds)
+                VoiceLanes::RenderGroup(voicePath_, group, n, from, length, beginsControlBlock,
+                                        runSynthe_, runBrass_, runStrings_);
+        }
+        return;
+    }
     for (int v = 0; v < count; ++v) {
         Voice& voice = voices_[v];
         if (!voice.Active() && voice.Quiet())

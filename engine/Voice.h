@@ -194,6 +194,7 @@ public:
     bool Quiet() const { return quiet_; }
 
 private:
+    friend class VoiceLanes;
     enum { kSawtooth = 0, kPulse = 1, kPulseWidthMod = 2 };
 
     void SetGates();

@@ -58,6 +58,25 @@ TEST(OscillatorLevel, StepsChooseTablesWithinTheBandLimit) {
         }
     }
 
+    // Every step gets the level of the repeated multiplication by 1/sqrt(2),
+    // whatever shortcut finds it: all small steps, and those around every level
+    // change and power of two.
+    const auto byProducts = [](int32_t step) {
+        double t = step;
+        int level = 0;
+        for (; t > 1.0 && level < 21; ++level)
+            t *= 0.7071067811865476;
+        return level;
+    };
+    for (int32_t step = -3; step < 70000; ++step)
+        ASSERT_EQ(Oscillator::LevelForStep(step), byProducts(step)) << step;
+    for (int shift = 16; shift < 31; ++shift)
+        for (int32_t d = -300; d <= 300; ++d)
+            for (double scale : {1.0, 1.4142135623730951}) {
+                const auto step = static_cast<int32_t>((1 << shift) * scale) + d;
+                ASSERT_EQ(Oscillator::LevelForStep(step), byProducts(step)) << step;
+            }
+
     const auto table = Table();
     Oscillator osc;
     osc.Update(1536, *table); // entry 0, 8.176 Hz: steps 0, 1 and 3

@@ -2,7 +2,8 @@
 // parameter sequences rendered in host blocks of many sizes must give the same
 // samples for every block layout, and the same samples as the engine gave when
 // the sequences were first recorded (a checksum of every sample's bit pattern).
-// Any restructuring of the engine that changes a single bit of output fails here.
+// Any restructuring of the engine that changes a single bit of output fails here,
+// and so does any difference between the scalar voices and the voice lanes.
 
 #include <gtest/gtest.h>
 
@@ -104,8 +105,10 @@ Scenario MakeScenario(uint32_t seed, int64_t length) {
 // the n-th block; a parameter change also ends the block before it, as a host
 // applies automation between its blocks. Returns every channel's samples.
 template <typename BlockSize>
-std::vector<std::vector<double>> RenderScenario(const Scenario& s, BlockSize blockSize) {
+std::vector<std::vector<double>> RenderScenario(const Scenario& s, BlockSize blockSize,
+                                                VoicePath path = VoicePath::kScalar) {
     EngineRig rig;
+    rig.engine->SetVoicePath(path);
     rig.Learn(kCutoffController, ParamId::kVcfCutoff);
     rig.Learn(kDetuneController, ParamId::kDetuneStrings);
     std::vector<std::vector<double>> all(Engine::kOutputs);
@@ -204,6 +207,46 @@ TEST(RenderEquivalence, EveryBlockLayoutGivesTheRecordedSamples) {
         for (const auto& layout : layouts)
             EXPECT_EQ(Checksum(layout), sum) << "seed " << rec.seed << ", first difference "
                                              << FirstDifference(layout, reference);
+
+        // The voice lanes, in every width this processor has, with block sizes
+        // that cut the lanes' stretches of samples anywhere.
+        for (VoicePath path : {VoicePath::kSse2, VoicePath::kAvx2}) {
+            if (VoiceLanes::Resolve(path) != path)
+                continue;
+            std::mt19937 laneSizes(rec.seed + 1);
+            const std::vector<std::vector<double>> lanes[] = {
+                RenderScenario(
+                    s, [](int) { return 256; }, path),
+                RenderScenario(
+                    s, [](int) { return 1; }, path),
+                RenderScenario(
+                    s, [](int) { return 37; }, path),
+                RenderScenario(
+                    s, [&laneSizes](int) { return 1 + static_cast<int>(laneSizes() % 700); }, path),
+            };
+            for (const auto& layout : lanes)
+                EXPECT_EQ(Checksum(layout), sum)
+                    << "seed " << rec.seed << ", voices per group " << VoiceLanes::Width(path)
+                    << ", first difference " << FirstDifference(layout, reference);
+        }
+    }
+}
+
+// Trident Mode: eight voices, one group of lanes, stolen and restarted far
+// more often than 64.
+TEST(RenderEquivalence, VoiceLanesMatchTheScalarVoicesInTridentMode) {
+    Scenario s = MakeScenario(4242, 44100);
+    s.changes.insert(s.changes.begin(), Change{0, true, ParamId::kTridentMode, 1.0, 0, 0, 0});
+    const auto scalar = RenderScenario(s, [](int) { return 128; });
+    EXPECT_GT(enginetest::Peak(scalar[2]), 1e-3);
+    for (VoicePath path : {VoicePath::kSse2, VoicePath::kAvx2}) {
+        if (VoiceLanes::Resolve(path) != path)
+            continue;
+        const auto lanes = RenderScenario(
+            s, [](int n) { return 1 + n % 97; }, path);
+        EXPECT_EQ(Checksum(lanes), Checksum(scalar))
+            << "voices per group " << VoiceLanes::Width(path) << ", first difference "
+            << FirstDifference(lanes, scalar);
     }
 }
 
