@@ -15,14 +15,13 @@ bool BindAll(void* l, DBusApi& a) {
     return Bind(l, "dbus_error_init", a.errorInit) && Bind(l, "dbus_error_free", a.errorFree) &&
            Bind(l, "dbus_bus_get_private", a.busGetPrivate) &&
            Bind(l, "dbus_connection_open_private", a.connectionOpenPrivate) &&
-           Bind(l, "dbus_bus_register", a.busRegister) &&
-           Bind(l, "dbus_bus_get_unique_name", a.busGetUniqueName) &&
            Bind(l, "dbus_bus_add_match", a.busAddMatch) &&
            Bind(l, "dbus_bus_request_name", a.busRequestName) &&
            Bind(l, "dbus_connection_set_exit_on_disconnect", a.connectionSetExitOnDisconnect) &&
            Bind(l, "dbus_connection_close", a.connectionClose) &&
            Bind(l, "dbus_connection_unref", a.connectionUnref) &&
            Bind(l, "dbus_connection_get_is_connected", a.connectionGetIsConnected) &&
+           Bind(l, "dbus_connection_get_is_authenticated", a.connectionGetIsAuthenticated) &&
            Bind(l, "dbus_connection_send_with_reply_and_block",
                 a.connectionSendWithReplyAndBlock) &&
            Bind(l, "dbus_connection_send", a.connectionSend) &&

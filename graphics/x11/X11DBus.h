@@ -38,14 +38,13 @@ struct DBusApi {
     void (*errorFree)(DBusError*);
     DBusConnection* (*busGetPrivate)(int type, DBusError*);
     DBusConnection* (*connectionOpenPrivate)(const char* address, DBusError*);
-    unsigned (*busRegister)(DBusConnection*, DBusError*);
-    const char* (*busGetUniqueName)(DBusConnection*);
     void (*busAddMatch)(DBusConnection*, const char* rule, DBusError*);
     int (*busRequestName)(DBusConnection*, const char* name, unsigned flags, DBusError*);
     void (*connectionSetExitOnDisconnect)(DBusConnection*, unsigned exit);
     void (*connectionClose)(DBusConnection*);
     void (*connectionUnref)(DBusConnection*);
     unsigned (*connectionGetIsConnected)(DBusConnection*);
+    unsigned (*connectionGetIsAuthenticated)(DBusConnection*);
     DBusMessage* (*connectionSendWithReplyAndBlock)(DBusConnection*, DBusMessage*, int timeoutMs,
                                                     DBusError*);
     unsigned (*connectionSend)(DBusConnection*, DBusMessage*, std::uint32_t* serial);

@@ -90,6 +90,10 @@ void X11Platform::PromptForFile(std::string& fileName, ShellDialogs::FileAction 
         return;
     const bool save = action == ShellDialogs::FileAction::kSave;
     const std::string start = WithSeparator(folder.empty() ? DesktopFolder() : folder) + proposed;
+    // HALVANE_FILE_DIALOG picks one kind of dialog for a desktop whose first
+    // choice misbehaves: "portal", "program" (zenity or kdialog) or "own".
+    const char* forced = std::getenv("HALVANE_FILE_DIALOG");
+    const std::string only = forced ? forced : "";
     std::string chosen;
     x11::PortalFileRequest portal;
     portal.save = save;
@@ -98,14 +102,17 @@ void X11Platform::PromptForFile(std::string& fileName, ShellDialogs::FileAction 
     portal.name = proposed;
     portal.extensions = extensions ? extensions : "";
     portal.parentWindow = TopLevelId();
-    const x11::PortalAnswer answer = x11::PortalFileDialog(
-        portal, [this] { RepaintWhileWaiting(); }, chosen);
-    if (answer == x11::PortalAnswer::kCancelled)
+    const x11::PortalAnswer answer = only == "program" || only == "own"
+                                         ? x11::PortalAnswer::kUnavailable
+                                         : x11::PortalFileDialog(
+                                               portal, [this] { RepaintWhileWaiting(); }, chosen);
+    if (answer == x11::PortalAnswer::kCancelled ||
+        (only == "portal" && answer == x11::PortalAnswer::kUnavailable))
         return;
     // The portal's dialog asked about overwriting itself; without it the
     // dialog programs, else our own dialog.
     if (answer == x11::PortalAnswer::kUnavailable) {
-        const std::string program = x11::DialogProgram();
+        const std::string program = only == "own" ? std::string() : x11::DialogProgram();
         if (!program.empty()) {
             const int status = x11::RunAndRead(
                 x11::FileDialogCommand(program, action, start, extensions, TopLevelId()), chosen,

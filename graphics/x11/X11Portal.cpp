@@ -89,11 +89,6 @@ public:
         if (connection_) {
             // The library's default would end the host's process when the bus goes.
             api_.connectionSetExitOnDisconnect(connection_, 0);
-            if (!api_.busRegister(connection_, &error)) {
-                api_.connectionClose(connection_);
-                api_.connectionUnref(connection_);
-                connection_ = nullptr;
-            }
         }
         api_.errorFree(&error);
     }
@@ -106,6 +101,9 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
     DBusConnection* get() const { return connection_; }
+    // Our name on the bus, given when we greet it (libdbus's own greeting
+    // would wait for a stuck bus as long as it takes).
+    std::string name;
 
 private:
     const DBusApi& api_;
@@ -211,6 +209,24 @@ DBusMessage* AskBus(const DBusApi& api, DBusConnection* connection, const char* 
         api.connectionSendWithReplyAndBlock(connection, call.get(), kProbeTimeoutMs, &error);
     api.errorFree(&error);
     return reply;
+}
+
+// The first call on a bus connection, which gives our name. libdbus waits
+// for the bus to let us in without any time limit before it sends the first
+// call, so that part is done here with one.
+bool Greet(const DBusApi& api, DBusConnection* connection, std::string& name) {
+    const long long until = NowMs() + kProbeTimeoutMs;
+    while (!api.connectionGetIsAuthenticated(connection))
+        if (NowMs() > until || !api.connectionReadWrite(connection, 20))
+            return false;
+    Message reply(api, AskBus(api, connection, "Hello", nullptr));
+    DBusMessageIter it;
+    const char* given = nullptr;
+    if (!reply.get() || !api.iterInit(reply.get(), &it) || api.iterGetArgType(&it) != dbus::kString)
+        return false;
+    api.iterGetBasic(&it, &given);
+    name = given ? given : "";
+    return !name.empty();
 }
 
 // Whether the portal runs, or the bus would start it when called.
@@ -349,7 +365,7 @@ PortalAnswer PortalFileDialog(const PortalFileRequest& request,
     const DBusApi& api = *loaded;
     Session session(api);
     DBusConnection* connection = session.get();
-    if (!connection || !PortalAnswers(api, connection))
+    if (!connection || !Greet(api, connection, session.name) || !PortalAnswers(api, connection))
         return PortalAnswer::kUnavailable;
 
     // The answer comes as a signal on a request object whose path the portal
@@ -357,7 +373,7 @@ PortalAnswer PortalFileDialog(const PortalFileRequest& request,
     // and say it in the reply, so both are accepted.
     static unsigned counter = 0;
     const std::string token = "halvane" + std::to_string(++counter);
-    std::string sender = api.busGetUniqueName(connection) ? api.busGetUniqueName(connection) : "";
+    std::string sender = session.name;
     if (!sender.empty() && sender[0] == ':')
         sender.erase(0, 1);
     for (char& c : sender)
