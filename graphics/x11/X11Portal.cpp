@@ -381,17 +381,16 @@ PortalAnswer PortalFileDialog(const PortalFileRequest& request,
             c = '_';
     const std::string expected = std::string(kPortalPath) + "/request/" + sender + "/" + token;
     std::string announced = expected;
-    DBusError error;
-    api.errorInit(&error);
+    // Without an error to fill in, the rules go out with the call and no
+    // answer is waited for.
     api.busAddMatch(connection,
                     "type='signal',interface='org.freedesktop.portal.Request',member='Response'",
-                    &error);
+                    nullptr);
     // A portal that goes away while its dialog is open would never answer.
     api.busAddMatch(connection,
                     "type='signal',sender='org.freedesktop.DBus',member='NameOwnerChanged',"
                     "arg0='org.freedesktop.portal.Desktop'",
-                    &error);
-    api.errorFree(&error);
+                    nullptr);
 
     Message call(api, FileChooserCall(api, request, token));
     std::uint32_t serial = 0;
