@@ -424,11 +424,11 @@ PortalAnswer PortalFileDialog(const PortalFileRequest& request,
                 std::uint32_t response = 2;
                 if (api.iterInit(popped, &it) && api.iterGetArgType(&it) == dbus::kUint32)
                     api.iterGetBasic(&it, &response);
-                if (response == 1)
-                    return PortalAnswer::kCancelled;
-                // Another ending (the portal's back end failed): the next choice asks.
+                // 1 is Cancel; GTK's portal answers 2 when its dialog is closed
+                // with Escape or by the window manager: no choice either way,
+                // and another dialog must not follow.
                 if (response != 0)
-                    return PortalAnswer::kUnavailable;
+                    return PortalAnswer::kCancelled;
                 api.iterNext(&it);
                 path = PathOfFileUri(FirstUri(api, &it));
                 return path.empty() ? PortalAnswer::kCancelled : PortalAnswer::kChosen;
@@ -443,8 +443,10 @@ PortalAnswer PortalFileDialog(const PortalFileRequest& request,
                     if (api.iterGetArgType(&it) == dbus::kString)
                         api.iterGetBasic(&it, &owner);
                 }
-                if (replied && Is(name, kPortal) && owner && !*owner)
-                    return PortalAnswer::kCancelled;
+                // Gone before it took the call, the next choice asks; gone
+                // with its dialog open, there is no answer.
+                if (Is(name, kPortal) && owner && !*owner)
+                    return replied ? PortalAnswer::kCancelled : PortalAnswer::kUnavailable;
             }
         }
         if (!replied && NowMs() - sent > kCallTimeoutMs)
