@@ -13,7 +13,7 @@ packages=(
     libpng-dev zlib1g-dev libsndfile1-dev
     libstb-dev libcairo2-dev fonts-liberation2
     libx11-dev libxext-dev libcurl4-openssl-dev
-    xvfb xauth libxtst-dev x11-utils x11-apps
+    xvfb xauth libxtst-dev x11-utils x11-apps dbus
     clang g++-multilib
 )
 for option in "$@"; do

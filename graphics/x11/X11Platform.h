@@ -3,8 +3,9 @@
 // display connection of its own, the back buffer copied in with XPutImage,
 // and the events and the redraw timer handled on the host's idle calls (X has
 // no message loop of ours to run them). Menus and the text entry are drawn by
-// us; message boxes, file dialogs and the colour chooser come from zenity or
-// kdialog, else from a dialog of our own.
+// us; file dialogs come from the desktop portal when one answers on the
+// session bus; message boxes, the other file dialogs and the colour chooser
+// come from zenity or kdialog, else from a dialog of our own.
 //
 // Everything runs on the host's interface thread, inside its calls; nothing
 // here starts a thread or blocks outside a modal menu or dialog.

@@ -10,6 +10,7 @@
 #include "graphics/x11/X11Dialog.h"
 #include "graphics/x11/X11Dialogs.h"
 #include "graphics/x11/X11Platform.h"
+#include "graphics/x11/X11Portal.h"
 #include "graphics/x11/X11Support.h"
 #include "platform/Module.h"
 #include "platform/UserFolders.h"
@@ -89,23 +90,54 @@ void X11Platform::PromptForFile(std::string& fileName, ShellDialogs::FileAction 
         return;
     const bool save = action == ShellDialogs::FileAction::kSave;
     const std::string start = WithSeparator(folder.empty() ? DesktopFolder() : folder) + proposed;
-    const std::string program = x11::DialogProgram();
+    // HALVANE_FILE_DIALOG picks one kind of dialog for a desktop whose first
+    // choice misbehaves: "portal", "program" (zenity or kdialog) or "own".
+    const char* forced = std::getenv("HALVANE_FILE_DIALOG");
+    const std::string only = forced ? forced : "";
     std::string chosen;
-    if (!program.empty()) {
-        const int status = x11::RunAndRead(
-            x11::FileDialogCommand(program, action, start, extensions, TopLevelId()), chosen,
-            [this] { RepaintWhileWaiting(); });
-        while (!chosen.empty() && (chosen.back() == '\n' || chosen.back() == '\r'))
-            chosen.pop_back();
-        if (status != 0)
-            chosen.clear();
-    } else {
-        chosen = OwnFileDialog(save, start, extensions ? extensions : "");
+    x11::PortalFileRequest portal;
+    portal.save = save;
+    portal.title = save ? "Save" : "Open";
+    portal.folder = folder.empty() ? DesktopFolder() : folder;
+    portal.name = proposed;
+    portal.extensions = extensions ? extensions : "";
+    portal.parentWindow = TopLevelId();
+    const x11::PortalAnswer answer = only == "program" || only == "own"
+                                         ? x11::PortalAnswer::kUnavailable
+                                         : x11::PortalFileDialog(
+                                               portal, [this] { RepaintWhileWaiting(); }, chosen);
+    if (answer == x11::PortalAnswer::kCancelled ||
+        (only == "portal" && answer == x11::PortalAnswer::kUnavailable))
+        return;
+    // The portal's dialog asked about overwriting itself; without it the
+    // dialog programs, else our own dialog.
+    if (answer == x11::PortalAnswer::kUnavailable) {
+        const std::string program = only == "own" ? std::string() : x11::DialogProgram();
+        if (!program.empty()) {
+            const int status = x11::RunAndRead(
+                x11::FileDialogCommand(program, action, start, extensions, TopLevelId()), chosen,
+                [this] { RepaintWhileWaiting(); });
+            while (!chosen.empty() && (chosen.back() == '\n' || chosen.back() == '\r'))
+                chosen.pop_back();
+            if (status != 0)
+                chosen.clear();
+        } else {
+            chosen = OwnFileDialog(save, start, extensions ? extensions : "");
+        }
     }
     if (chosen.empty() || chosen[0] != '/' || chosen.back() == '/')
         return;
-    if (save)
-        chosen = WithDefaultExtension(chosen, extensions);
+    if (save) {
+        // The dialog asked about the name as typed; the extension added here
+        // may name a file of its own.
+        const std::string named = WithDefaultExtension(chosen, extensions);
+        const std::string ask = named + " already exists.\nDo you want to replace it?";
+        if (named != chosen && FileExists(named) &&
+            MessageBox(ask.c_str(), "Save", ShellDialogs::BoxKind::kYesNo) ==
+                ShellDialogs::BoxAnswer::kNo)
+            return;
+        chosen = named;
+    }
     if (!save && !FileExists(chosen))
         return;
     fileName = chosen;
