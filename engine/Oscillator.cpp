@@ -89,11 +89,17 @@ void Oscillator::Update(int32_t pitch, const PhaseIncrementTable& table) {
         widthOffset_ = WidthToOffset(w);
     }
 
-    const SawTables& saw = SawTables::Instance();
+    const int32_t* first = Starts().first;
     for (int footage = 0; footage < kFootages; ++footage) {
         // Footage f reads 2^f table entries per phase entry: its table step is the
         // increment over 2^(16 - f).
-        levels_[footage] = LevelForStep(increment_ >> (16 - footage));
-        tables_[footage] = saw.Level(levels_[footage]);
+        const int32_t step = increment_ >> (16 - footage);
+        // Vibrato and bends move the step every control block but seldom out of
+        // its level: two comparisons keep the level the oscillator has.
+        const int held = levels_[footage];
+        if (first[held] <= step && (held == SawTables::kLevels - 1 || step < first[held + 1]))
+            continue;
+        levels_[footage] = LevelForStep(step);
+        tables_[footage] = SawTables::Instance().Level(levels_[footage]);
     }
 }

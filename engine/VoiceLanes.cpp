@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/SawTables.h"
 #include "engine/Voice.h"
 
 namespace {
@@ -47,7 +48,40 @@ const Oscillator& OscillatorOf(const Voice& v, int which) {
     }
 }
 
+// Offset of a table within the one block of saw tables.
+int32_t TableIndex(const VoiceLanesState& s, const double* table) {
+    return static_cast<int32_t>(table - s.tables);
+}
+
 } // namespace
+
+void VoiceLanes::LoadGathers(VoiceLanesState& s, int lane, const Voice& v) {
+    using S = VoiceLanesState;
+    const bool synthe = v.active_ && v.synthe_;
+    const int vco1 = v.vco1Footage_;
+    // VCO 2's footage counts from 1; a voice without it reads nothing.
+    const int vco2 = v.vco2Footage_ >= 1 && v.vco2Footage_ <= 3 ? v.vco2Footage_ - 1 : 0;
+    s.vco1Table[lane] = TableIndex(s, s.table[S::kMaster][vco1][lane]);
+    s.vco2Table[lane] = TableIndex(s, s.table[S::kVco2][vco2][lane]);
+    s.vco2Shift[lane] = vco2;
+    s.pulseMask[lane] = Mask(synthe && v.wave_ != Voice::kSawtooth);
+    s.vco2Mask[lane] = Mask(synthe && v.vco2On_);
+
+    const bool brass = v.active_ && v.brass_;
+    const int brassSource = v.brassOwnOscillator_ ? S::kBrassOscillator : S::kMaster;
+    s.brassOwnLane[lane] = v.brassOwnOscillator_ ? -1 : 0;
+    for (int f = 0; f < 2; ++f) {
+        s.brassTable[f][lane] = TableIndex(s, s.table[brassSource][f][lane]);
+        s.brassRead[f][lane] = Mask(brass && v.brassFootage_[f]);
+    }
+    const bool strings = v.active_ && v.strings_;
+    const int stringsSource = v.stringsOwnOscillator_ ? S::kStringsOscillator : S::kMaster;
+    s.stringsOwnLane[lane] = v.stringsOwnOscillator_ ? -1 : 0;
+    for (int f = 0; f < 3; ++f) {
+        s.stringsTable[f][lane] = TableIndex(s, s.table[stringsSource][f][lane]);
+        s.stringsRead[f][lane] = Mask(strings && v.stringsFootage_[f]);
+    }
+}
 
 VoicePath VoiceLanes::Resolve(VoicePath requested) {
     if (requested == VoicePath::kScalar)
@@ -65,6 +99,7 @@ void VoiceLanes::RenderGroup(VoicePath path, Voice* const* voices, int count, in
                              bool beginsControlBlock, double* synthe, double* brass,
                              double* strings) {
     VoiceLanesState s;
+    s.tables = SawTables::Instance().Level(0);
     const int width = Width(path);
     for (int lane = 0; lane < width; ++lane)
         Load(s, lane, lane < count ? voices[lane] : nullptr);
@@ -100,6 +135,17 @@ void VoiceLanes::Load(VoiceLanesState& s, int lane, Voice* voice) {
             s.phase[o][lane] = s.step[o][lane] = 0;
         s.currentCutoff[lane] = s.targetCutoff[lane] = s.glideStep[lane] = s.cachedIndex[lane] = 0;
         s.cutoff[lane] = s.cachedPitch[lane] = 0.0;
+        s.vco1Table[lane] = s.vco2Table[lane] = s.vco2Shift[lane] = 0;
+        s.brassOwnLane[lane] = s.stringsOwnLane[lane] = 0;
+        s.pulseMask[lane] = s.vco2Mask[lane] = Mask(false);
+        for (int f = 0; f < 2; ++f) {
+            s.brassTable[f][lane] = 0;
+            s.brassRead[f][lane] = Mask(false);
+        }
+        for (int f = 0; f < 3; ++f) {
+            s.stringsTable[f][lane] = 0;
+            s.stringsRead[f][lane] = Mask(false);
+        }
         return;
     }
     const Voice& v = *voice;
@@ -142,6 +188,7 @@ void VoiceLanes::Load(VoiceLanesState& s, int lane, Voice* voice) {
             s.table[o][f][lane] = osc.tables_[f];
     }
     s.widthOffset[lane] = static_cast<uint32_t>(v.master_.widthOffset_);
+    LoadGathers(s, lane, v);
 
     const Envelope* envelopes[VoiceLanesState::kEnvelopes] = {
         &v.dampGate_, &v.brassGate_, &v.vcfEnvelope_, &v.vcaEnvelope_, &v.stringsEnvelope_};

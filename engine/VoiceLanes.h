@@ -71,6 +71,22 @@ struct VoiceLanesState {
     uint32_t step[4][kMaxLanes];
     const double* table[4][3][kMaxLanes];
     uint32_t widthOffset[kMaxLanes];
+    // The same reads for gathers: each read's table as an offset into the one
+    // block that holds every saw table, picked by footage and source for the
+    // stretch, and masks of the reads that count (0 elsewhere, and no memory
+    // touched there).
+    const double* tables; // the block's start
+    int32_t vco1Table[kMaxLanes];
+    int32_t vco2Table[kMaxLanes];
+    int32_t vco2Shift[kMaxLanes];
+    int32_t brassTable[2][kMaxLanes];
+    int32_t stringsTable[3][kMaxLanes];
+    int32_t brassOwnLane[kMaxLanes];   // all ones where the brass has its own oscillator
+    int32_t stringsOwnLane[kMaxLanes]; // the same for the strings
+    alignas(32) double pulseMask[kMaxLanes]; // Synthe lanes on the pulse wave
+    alignas(32) double vco2Mask[kMaxLanes];  // Synthe lanes with VCO 2 on
+    alignas(32) double brassRead[2][kMaxLanes];
+    alignas(32) double stringsRead[3][kMaxLanes];
 
     // Envelopes; stage as a double for the comparisons.
     alignas(32) double envValue[kEnvelopes][kMaxLanes];
@@ -117,6 +133,8 @@ public:
     // Lane loading and storing, and the rare per-lane events of a stretch.
     static void Load(VoiceLanesState& s, int lane, Voice* voice);
     static void Store(const VoiceLanesState& s, int lane);
+    // The gathers' view of a loaded lane's oscillator reads.
+    static void LoadGathers(VoiceLanesState& s, int lane, const Voice& v);
     // The envelope's step left it at the end of its stage (attack at 1, or a
     // fall below the normal range): the stage change as Envelope::Step makes it.
     static void EndEnvelopeStage(VoiceLanesState& s, int envelope, int lane);

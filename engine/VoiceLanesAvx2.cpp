@@ -94,6 +94,106 @@ inline Avx2 Floor(Avx2 a) {
     return {_mm256_floor_pd(a.v)};
 }
 
+inline __m128i Lanes32(const void* p) {
+    return _mm_loadu_si128(static_cast<const __m128i*>(p));
+}
+
+// Four table reads of one vector: table offsets plus phase >> 16, from the
+// block of saw tables; lanes outside mask read nothing and give 0.
+inline Avx2 Gather(const double* tables, __m128i table, __m128i q, Avx2 mask) {
+    return {_mm256_mask_i32gather_pd(_mm256_setzero_pd(), tables,
+                                     _mm_add_epi32(table, _mm_srli_epi32(q, 16)), mask.v, 8)};
+}
+
+// The oscillator reads with gathers, four lanes a vector, exactly the lane by
+// lane reads' values and sums.
+template <> struct OscillatorReads<Pair<Avx2>> {
+    using S = VoiceLanesState;
+    using P = Pair<Avx2>;
+
+    static Avx2 Synthe(const S& s, int o) {
+        const __m128i mask = _mm_set1_epi32(static_cast<int>(kPhaseMask));
+        const Avx2 on = Avx2::Load(s.syntheMask + o);
+        const Avx2 pulse = Avx2::Load(s.pulseMask + o);
+        const Avx2 vco2 = Avx2::Load(s.vco2Mask + o);
+        const __m128i table = Lanes32(s.vco1Table + o);
+        const __m128i q = _mm_and_si128(
+            _mm_sllv_epi32(Lanes32(s.phase[S::kMaster] + o), Lanes32(s.vco1Footage + o)), mask);
+        const Avx2 t1 = Gather(s.tables, table, q, on);
+        const __m128i shifted = _mm_and_si128(_mm_add_epi32(q, Lanes32(s.widthOffset + o)), mask);
+        const Avx2 a = Select(pulse, t1 - Gather(s.tables, table, shifted, pulse), t1);
+        const __m128i q2 = _mm_and_si128(
+            _mm_sllv_epi32(Lanes32(s.phase[S::kVco2] + o), Lanes32(s.vco2Shift + o)), mask);
+        return Select(vco2, a + Gather(s.tables, Lanes32(s.vco2Table + o), q2, vco2), a);
+    }
+    static P Synthe(const S& s, const bool*, double*) { return {Synthe(s, 0), Synthe(s, 4)}; }
+
+    // The section's footages added to 0 in order, each from the voice's own
+    // oscillator or the master.
+    template <int Footages>
+    static Avx2 Section(const S& s, int own, const int32_t (*table)[S::kMaxLanes],
+                        const double (*read)[S::kMaxLanes], const int32_t* ownLane, int o) {
+        const __m128i mask = _mm_set1_epi32(static_cast<int>(kPhaseMask));
+        const __m128i phase = _mm_blendv_epi8(Lanes32(s.phase[S::kMaster] + o),
+                                              Lanes32(s.phase[own] + o), Lanes32(ownLane + o));
+        Avx2 sum = Avx2::Zero();
+        for (int f = 0; f < Footages; ++f) {
+            const __m128i q = _mm_and_si128(_mm_slli_epi32(phase, f), mask);
+            sum = sum + Gather(s.tables, Lanes32(table[f] + o), q, Avx2::Load(read[f] + o));
+        }
+        return sum;
+    }
+    static P Brass(const S& s, double*) {
+        return {Section<2>(s, S::kBrassOscillator, s.brassTable, s.brassRead, s.brassOwnLane, 0),
+                Section<2>(s, S::kBrassOscillator, s.brassTable, s.brassRead, s.brassOwnLane, 4)};
+    }
+    static P Strings(const S& s, double*) {
+        return {Section<3>(s, S::kStringsOscillator, s.stringsTable, s.stringsRead,
+                           s.stringsOwnLane, 0),
+                Section<3>(s, S::kStringsOscillator, s.stringsTable, s.stringsRead,
+                           s.stringsOwnLane, 4)};
+    }
+};
+
+// Four samples at a time: the lanes' outputs turned from a vector per sample
+// into a vector per lane, then added lane after lane, so each sample's sum
+// still takes the voices one by one in order.
+template <> struct VoiceOrderSum<Pair<Avx2>> {
+    using S = VoiceLanesState;
+
+    static void Add(const S& s, const double (*out)[S::kMaxLanes], int length, double* sum) {
+        bool active[S::kMaxLanes];
+        for (int l = 0; l < S::kMaxLanes; ++l)
+            active[l] = s.active[l];
+        int k = 0;
+        for (; k + 4 <= length; k += 4) {
+            __m256d acc = _mm256_loadu_pd(sum + k);
+            for (int half = 0; half < S::kMaxLanes; half += 4) {
+                const __m256d r0 = _mm256_loadu_pd(out[k] + half);
+                const __m256d r1 = _mm256_loadu_pd(out[k + 1] + half);
+                const __m256d r2 = _mm256_loadu_pd(out[k + 2] + half);
+                const __m256d r3 = _mm256_loadu_pd(out[k + 3] + half);
+                const __m256d t0 = _mm256_unpacklo_pd(r0, r1); // 0 of k, k+1; 2 of k, k+1
+                const __m256d t1 = _mm256_unpackhi_pd(r0, r1); // 1 ..; 3 ..
+                const __m256d t2 = _mm256_unpacklo_pd(r2, r3);
+                const __m256d t3 = _mm256_unpackhi_pd(r2, r3);
+                const __m256d lane[4] = {_mm256_permute2f128_pd(t0, t2, 0x20),
+                                         _mm256_permute2f128_pd(t1, t3, 0x20),
+                                         _mm256_permute2f128_pd(t0, t2, 0x31),
+                                         _mm256_permute2f128_pd(t1, t3, 0x31)};
+                for (int l = 0; l < 4; ++l)
+                    if (active[half + l])
+                        acc = _mm256_add_pd(acc, lane[l]);
+            }
+            _mm256_storeu_pd(sum + k, acc);
+        }
+        for (; k < length; ++k)
+            for (int l = 0; l < S::kMaxLanes; ++l)
+                if (active[l])
+                    sum[k] += out[k][l];
+    }
+};
+
 } // namespace
 
 void RenderVoiceLanesAvx2(VoiceLanesState& s, int from, int length, bool beginsControlBlock,

@@ -236,6 +236,25 @@ template <int W> inline void ReadStrings(VoiceLanesState& s, double* str) {
     }
 }
 
+// The oscillator reads of a sample for V's lanes, 0 in lanes outside the
+// section: lane by lane here, through the scratch lanes (zero outside the
+// section, never written there). An instruction set with gathers specialises
+// it.
+template <class V> struct OscillatorReads {
+    static V Synthe(const VoiceLanesState& s, const bool* on, double* scratch) {
+        ReadSynthe<V::kLanes>(s, on, scratch);
+        return V::Load(scratch);
+    }
+    static V Brass(VoiceLanesState& s, double* scratch) {
+        ReadBrass<V::kLanes>(s, scratch);
+        return V::Load(scratch);
+    }
+    static V Strings(VoiceLanesState& s, double* scratch) {
+        ReadStrings<V::kLanes>(s, scratch);
+        return V::Load(scratch);
+    }
+};
+
 // LadderFilter::Process after its cutoff bookkeeping, on the lanes of mask.
 template <class V> inline V Ladder(VoiceLanesState& s, V input, V mask) {
     const V offset = V::Load(s.ladderOffset);
@@ -292,6 +311,22 @@ template <class V> inline V LowPass(VoiceLanesState& s, V input, V mask) {
     return y;
 }
 
+// Adds the lanes' outputs of a stretch to a section sum in voice order, as
+// the scalar loop adds them: every sounding voice adds its output, 0 where it
+// is not in the section. An instruction set may specialise it, keeping the
+// order of the additions of every sample.
+template <class V> struct VoiceOrderSum {
+    static void Add(const VoiceLanesState& s, const double (*out)[VoiceLanesState::kMaxLanes],
+                    int length, double* sum) {
+        for (int l = 0; l < V::kLanes; ++l) {
+            if (!s.active[l])
+                continue;
+            for (int k = 0; k < length; ++k)
+                sum[k] += out[k][l];
+        }
+    }
+};
+
 template <class V>
 void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlock,
                  double* syntheSum, double* brassSum, double* stringsSum) {
@@ -333,22 +368,22 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
         V synthe = zero;
         if (anySynthe) {
             LadderCutoff(s, syntheMask, gliding);
-            ReadSynthe<W>(s, syntheOn, x);
-            const V y = Ladder(s, V::Load(x), syntheMask);
+            const V y = Ladder(s, OscillatorReads<V>::Synthe(s, syntheOn, x), syntheMask);
             const V damp = Select(dampMask, V::Load(s.envValue[S::kDampGate]), V::Set(1.0));
             synthe = Select(syntheMask,
                             syntheLevel * damp * V::Load(s.envValue[S::kVcaEnvelope]) * y, zero);
         }
         V brass = zero;
         if (anyBrass) {
-            ReadBrass<W>(s, b);
             brass = Select(brassMask,
-                           V::Load(b) * (brassLevel * V::Load(s.envValue[S::kBrassGate])), zero);
+                           OscillatorReads<V>::Brass(s, b) *
+                               (brassLevel * V::Load(s.envValue[S::kBrassGate])),
+                           zero);
         }
         V strings = zero;
         if (anyStrings) {
-            ReadStrings<W>(s, str);
-            const V in = V::Load(str) * stringsLevel * V::Load(s.envValue[S::kStringsEnvelope]);
+            const V in = OscillatorReads<V>::Strings(s, str) * stringsLevel *
+                         V::Load(s.envValue[S::kStringsEnvelope]);
             strings = Select(stringsMask, LowPass(s, in, stringsMask), zero);
         }
         AdvanceAll(s);
@@ -356,17 +391,9 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
         V::Store(outBrass[k], brass);
         V::Store(outStrings[k], strings);
     }
-    // Voice order within the group, as the scalar loop adds them; every
-    // sounding voice adds all three, 0 where it is not in the section.
-    for (int l = 0; l < W; ++l) {
-        if (!s.active[l])
-            continue;
-        for (int k = 0; k < length; ++k) {
-            syntheSum[k] += outSynthe[k][l];
-            brassSum[k] += outBrass[k][l];
-            stringsSum[k] += outStrings[k][l];
-        }
-    }
+    VoiceOrderSum<V>::Add(s, outSynthe, length, syntheSum);
+    VoiceOrderSum<V>::Add(s, outBrass, length, brassSum);
+    VoiceOrderSum<V>::Add(s, outStrings, length, stringsSum);
 }
 
 } // namespace
