@@ -164,6 +164,9 @@ private:
 
     Voice voices_[kMaxVoices];
     VoicePath voicePath_ = VoiceLanes::Resolve(VoicePath::kAuto);
+    // The lanes of the group being rendered: tens of kilobytes, kept off the
+    // audio thread's stack.
+    std::unique_ptr<VoiceLanesState> lanes_ = std::make_unique<VoiceLanesState>();
     const NoteTuning* tuning_ = nullptr;
     const ControllerTable* controllers_ = nullptr;
     std::shared_ptr<const PhaseIncrementTable> increments_;

@@ -251,19 +251,18 @@ void Engine::RenderVoices(int from, int length, bool beginsControlBlock, int cou
     // voices in that order too.
     static_assert(kRunLength <= VoiceLanesState::kMaxRun, "the lanes take a whole run at once");
     if (voicePath_ != VoicePath::kScalar) {
+        // Only the voices that sound or still step take lanes, packed in voice
+        // order, so a few notes on a large instrument make one narrow group.
+        Voice* sounding[kMaxVoices];
+        int n = 0;
+        for (int v = 0; v < count; ++v)
+            if (voices_[v].Active() || !voices_[v].Quiet())
+                sounding[n++] = &voices_[v];
         const int width = VoiceLanes::Width(voicePath_);
-        for (int v = 0; v < count; v += width) {
-            Voice* group[VoiceLanesState::kMaxLanes];
-            const int n = count - v < width ? count - v : width;
-            bool sounds = false;
-            for (int l = 0; l < n; ++l) {
-                group[l] = &voices_[v + l];
-                sounds = sounds || group[l]->Active() || !group[l]->Quiet();
-            }
-            if (sounds)
-                VoiceLanes::RenderGroup(voicePath_, group, n, from, length, beginsControlBlock,
-                                        runSynthe_, runBrass_, runStrings_);
-        }
+        for (int first = 0; first < n; first += width)
+            VoiceLanes::RenderGroup(voicePath_, *lanes_, sounding + first,
+                                    n - first < width ? n - first : width, from, length,
+                                    beginsControlBlock, runSynthe_, runBrass_, runStrings_);
         return;
     }
     for (int v = 0; v < count; ++v) {

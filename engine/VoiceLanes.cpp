@@ -92,22 +92,31 @@ VoicePath VoiceLanes::Resolve(VoicePath requested) {
 }
 
 int VoiceLanes::Width(VoicePath path) {
-    return path == VoicePath::kAvx2 ? 8 : (path == VoicePath::kSse2 ? 4 : 1);
+    return path == VoicePath::kAvx2 ? 16 : (path == VoicePath::kSse2 ? 8 : 1);
 }
 
-void VoiceLanes::RenderGroup(VoicePath path, Voice* const* voices, int count, int from, int length,
-                             bool beginsControlBlock, double* synthe, double* brass,
-                             double* strings) {
-    VoiceLanesState s;
+int VoiceLanes::LanesFor(VoicePath path, int count) {
+    // A wider group than the voices need still pays for every lane, but less
+    // than two narrower groups would.
+    const int narrowest = path == VoicePath::kAvx2 ? 8 : 4;
+    int lanes = narrowest;
+    while (lanes < count && lanes < Width(path))
+        lanes *= 2;
+    return lanes;
+}
+
+void VoiceLanes::RenderGroup(VoicePath path, VoiceLanesState& s, Voice* const* voices, int count,
+                             int from, int length, bool beginsControlBlock, double* synthe,
+                             double* brass, double* strings) {
     s.tables = SawTables::Instance().Level(0);
-    const int width = Width(path);
-    for (int lane = 0; lane < width; ++lane)
+    const int lanes = LanesFor(path, count);
+    for (int lane = 0; lane < lanes; ++lane)
         Load(s, lane, lane < count ? voices[lane] : nullptr);
     if (path == VoicePath::kAvx2)
-        RenderVoiceLanesAvx2(s, from, length, beginsControlBlock, synthe, brass, strings);
+        RenderVoiceLanesAvx2(s, lanes, from, length, beginsControlBlock, synthe, brass, strings);
     else
-        RenderVoiceLanesSse2(s, from, length, beginsControlBlock, synthe, brass, strings);
-    for (int lane = 0; lane < width && lane < count; ++lane)
+        RenderVoiceLanesSse2(s, lanes, from, length, beginsControlBlock, synthe, brass, strings);
+    for (int lane = 0; lane < lanes && lane < count; ++lane)
         Store(s, lane);
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 // Voices rendered side by side: a group's per-sample state laid out lane by
 // lane, so one vector of doubles carries the same quantity of four (AVX2) or
-// two (SSE2) voices. A group is two vectors, eight or four voices, whose
-// dependency chains from one sample to the next overlap. A stretch of samples between two events is
-// rendered by loading the voices into lanes, running the stretch, and storing
-// them back; note handling and the control updates keep working on the Voice
-// objects themselves.
+// two (SSE2) voices. A group is several vectors, up to 16 voices: a sample's
+// ladder filters and envelopes are chains of dependent operations, and only
+// with many independent chains side by side does the processor keep busy
+// while each waits for its previous step. A stretch of samples between two
+// events is rendered by loading the sounding voices into lanes, running the
+// stretch, and storing them back; note handling and the control updates keep
+// working on the Voice objects themselves.
 //
 // Every lane does exactly the arithmetic of Voice::RenderSample and
 // Voice::StepEnvelopes, in the same order and with the same table reads, and
@@ -26,7 +28,7 @@ enum class VoicePath { kAuto = 0, kScalar = 1, kSse2 = 2, kAvx2 = 3 };
 
 // The lanes' copy of what a stretch of samples reads and changes.
 struct VoiceLanesState {
-    static constexpr int kMaxLanes = 8;  // two AVX2 vectors
+    static constexpr int kMaxLanes = 16; // four AVX2 vectors
     static constexpr int kMaxRun = 64;   // samples per stretch at most
     static constexpr int kEnvelopes = 5; // damp gate, brass gate, VCF, VCA, strings
     enum {
@@ -120,15 +122,17 @@ class VoiceLanes {
 public:
     // The path that runs for a request on this processor.
     static VoicePath Resolve(VoicePath requested);
-    // Voices per group on a path: two vectors (1 for the scalar path).
+    // Most voices per group on a path (1 for the scalar path).
     static int Width(VoicePath path);
+    // Lanes of the narrowest group of the path that holds count voices.
+    static int LanesFor(VoicePath path, int count);
 
-    // Renders samples from .. from + length - 1 of a sub-block for the voices
-    // (lanes beyond count hold no voice), adding each sounding voice's section
+    // Renders samples from .. from + length - 1 of a sub-block for count
+    // voices (at most Width(path)) in s, adding each sounding voice's section
     // outputs to the sums in voice order. path is Sse2 or Avx2, resolved.
-    static void RenderGroup(VoicePath path, Voice* const* voices, int count, int from, int length,
-                            bool beginsControlBlock, double* synthe, double* brass,
-                            double* strings);
+    static void RenderGroup(VoicePath path, VoiceLanesState& s, Voice* const* voices, int count,
+                            int from, int length, bool beginsControlBlock, double* synthe,
+                            double* brass, double* strings);
 
     // Lane loading and storing, and the rare per-lane events of a stretch.
     static void Load(VoiceLanesState& s, int lane, Voice* voice);
@@ -142,8 +146,9 @@ public:
     static void UpdateLadder(VoiceLanesState& s, int lane, int32_t index);
 };
 
-// Kernels, one per instruction set (VoiceLanesSse2.cpp, VoiceLanesAvx2.cpp).
-void RenderVoiceLanesSse2(VoiceLanesState& s, int from, int length, bool beginsControlBlock,
-                          double* synthe, double* brass, double* strings);
-void RenderVoiceLanesAvx2(VoiceLanesState& s, int from, int length, bool beginsControlBlock,
-                          double* synthe, double* brass, double* strings);
+// Kernels, one per instruction set (VoiceLanesSse2.cpp, VoiceLanesAvx2.cpp),
+// for groups of the given lanes (a LanesFor value).
+void RenderVoiceLanesSse2(VoiceLanesState& s, int lanes, int from, int length,
+                          bool beginsControlBlock, double* synthe, double* brass, double* strings);
+void RenderVoiceLanesAvx2(VoiceLanesState& s, int lanes, int from, int length,
+                          bool beginsControlBlock, double* synthe, double* brass, double* strings);

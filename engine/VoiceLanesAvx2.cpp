@@ -87,8 +87,8 @@ inline Avx2 Abs(Avx2 a) {
 inline Avx2 Neg(Avx2 a) {
     return {_mm256_xor_pd(_mm256_set1_pd(-0.0), a.v)};
 }
-inline int Bits(Avx2 mask) {
-    return _mm256_movemask_pd(mask.v);
+inline uint32_t Bits(Avx2 mask) {
+    return static_cast<uint32_t>(_mm256_movemask_pd(mask.v));
 }
 inline Avx2 Floor(Avx2 a) {
     return {_mm256_floor_pd(a.v)};
@@ -105,13 +105,24 @@ inline Avx2 Gather(const double* tables, __m128i table, __m128i q, Avx2 mask) {
                                      _mm_add_epi32(table, _mm_srli_epi32(q, 16)), mask.v, 8)};
 }
 
+// A group's vector built from its four-lane quarters, quarter(o) giving lanes
+// o .. o + 3.
+template <class P> struct Quarters {
+    template <class F> static P Make(const F& quarter, int o) {
+        using Half = decltype(P::lo);
+        return {Quarters<Half>::Make(quarter, o), Quarters<Half>::Make(quarter, o + Half::kLanes)};
+    }
+};
+template <> struct Quarters<Avx2> {
+    template <class F> static Avx2 Make(const F& quarter, int o) { return quarter(o); }
+};
+
 // The oscillator reads with gathers, four lanes a vector, exactly the lane by
 // lane reads' values and sums.
-template <> struct OscillatorReads<Pair<Avx2>> {
+template <class P> struct GatherReads {
     using S = VoiceLanesState;
-    using P = Pair<Avx2>;
 
-    static Avx2 Synthe(const S& s, int o) {
+    static Avx2 SyntheQuarter(const S& s, int o) {
         const __m128i mask = _mm_set1_epi32(static_cast<int>(kPhaseMask));
         const Avx2 on = Avx2::Load(s.syntheMask + o);
         const Avx2 pulse = Avx2::Load(s.pulseMask + o);
@@ -126,13 +137,12 @@ template <> struct OscillatorReads<Pair<Avx2>> {
             _mm_sllv_epi32(Lanes32(s.phase[S::kVco2] + o), Lanes32(s.vco2Shift + o)), mask);
         return Select(vco2, a + Gather(s.tables, Lanes32(s.vco2Table + o), q2, vco2), a);
     }
-    static P Synthe(const S& s, const bool*, double*) { return {Synthe(s, 0), Synthe(s, 4)}; }
 
     // The section's footages added to 0 in order, each from the voice's own
     // oscillator or the master.
     template <int Footages>
-    static Avx2 Section(const S& s, int own, const int32_t (*table)[S::kMaxLanes],
-                        const double (*read)[S::kMaxLanes], const int32_t* ownLane, int o) {
+    static Avx2 SectionQuarter(const S& s, int own, const int32_t (*table)[S::kMaxLanes],
+                               const double (*read)[S::kMaxLanes], const int32_t* ownLane, int o) {
         const __m128i mask = _mm_set1_epi32(static_cast<int>(kPhaseMask));
         const __m128i phase = _mm_blendv_epi8(Lanes32(s.phase[S::kMaster] + o),
                                               Lanes32(s.phase[own] + o), Lanes32(ownLane + o));
@@ -143,36 +153,44 @@ template <> struct OscillatorReads<Pair<Avx2>> {
         }
         return sum;
     }
+
+    static P Synthe(const S& s, const bool*, double*) {
+        return Quarters<P>::Make([&](int o) { return SyntheQuarter(s, o); }, 0);
+    }
     static P Brass(const S& s, double*) {
-        return {Section<2>(s, S::kBrassOscillator, s.brassTable, s.brassRead, s.brassOwnLane, 0),
-                Section<2>(s, S::kBrassOscillator, s.brassTable, s.brassRead, s.brassOwnLane, 4)};
+        return Quarters<P>::Make(
+            [&](int o) {
+                return SectionQuarter<2>(s, S::kBrassOscillator, s.brassTable, s.brassRead,
+                                         s.brassOwnLane, o);
+            },
+            0);
     }
     static P Strings(const S& s, double*) {
-        return {Section<3>(s, S::kStringsOscillator, s.stringsTable, s.stringsRead,
-                           s.stringsOwnLane, 0),
-                Section<3>(s, S::kStringsOscillator, s.stringsTable, s.stringsRead,
-                           s.stringsOwnLane, 4)};
+        return Quarters<P>::Make(
+            [&](int o) {
+                return SectionQuarter<3>(s, S::kStringsOscillator, s.stringsTable, s.stringsRead,
+                                         s.stringsOwnLane, o);
+            },
+            0);
     }
 };
 
 // Four samples at a time: the lanes' outputs turned from a vector per sample
 // into a vector per lane, then added lane after lane, so each sample's sum
 // still takes the voices one by one in order.
-template <> struct VoiceOrderSum<Pair<Avx2>> {
+template <class P> struct TransposedSum {
     using S = VoiceLanesState;
+    static constexpr int kLanes = P::kLanes;
 
     static void Add(const S& s, const double (*out)[S::kMaxLanes], int length, double* sum) {
-        bool active[S::kMaxLanes];
-        for (int l = 0; l < S::kMaxLanes; ++l)
-            active[l] = s.active[l];
         int k = 0;
         for (; k + 4 <= length; k += 4) {
             __m256d acc = _mm256_loadu_pd(sum + k);
-            for (int half = 0; half < S::kMaxLanes; half += 4) {
-                const __m256d r0 = _mm256_loadu_pd(out[k] + half);
-                const __m256d r1 = _mm256_loadu_pd(out[k + 1] + half);
-                const __m256d r2 = _mm256_loadu_pd(out[k + 2] + half);
-                const __m256d r3 = _mm256_loadu_pd(out[k + 3] + half);
+            for (int quarter = 0; quarter < kLanes; quarter += 4) {
+                const __m256d r0 = _mm256_loadu_pd(out[k] + quarter);
+                const __m256d r1 = _mm256_loadu_pd(out[k + 1] + quarter);
+                const __m256d r2 = _mm256_loadu_pd(out[k + 2] + quarter);
+                const __m256d r3 = _mm256_loadu_pd(out[k + 3] + quarter);
                 const __m256d t0 = _mm256_unpacklo_pd(r0, r1); // 0 of k, k+1; 2 of k, k+1
                 const __m256d t1 = _mm256_unpackhi_pd(r0, r1); // 1 ..; 3 ..
                 const __m256d t2 = _mm256_unpacklo_pd(r2, r3);
@@ -182,23 +200,33 @@ template <> struct VoiceOrderSum<Pair<Avx2>> {
                                          _mm256_permute2f128_pd(t0, t2, 0x31),
                                          _mm256_permute2f128_pd(t1, t3, 0x31)};
                 for (int l = 0; l < 4; ++l)
-                    if (active[half + l])
+                    if (s.active[quarter + l])
                         acc = _mm256_add_pd(acc, lane[l]);
             }
             _mm256_storeu_pd(sum + k, acc);
         }
         for (; k < length; ++k)
-            for (int l = 0; l < S::kMaxLanes; ++l)
-                if (active[l])
+            for (int l = 0; l < kLanes; ++l)
+                if (s.active[l])
                     sum[k] += out[k][l];
     }
 };
 
+using Group8 = Pair<Avx2>;
+using Group16 = Pair<Group8>;
+template <> struct OscillatorReads<Group8> : GatherReads<Group8> {};
+template <> struct OscillatorReads<Group16> : GatherReads<Group16> {};
+template <> struct VoiceOrderSum<Group8> : TransposedSum<Group8> {};
+template <> struct VoiceOrderSum<Group16> : TransposedSum<Group16> {};
+
 } // namespace
 
-void RenderVoiceLanesAvx2(VoiceLanesState& s, int from, int length, bool beginsControlBlock,
-                          double* synthe, double* brass, double* strings) {
-    RenderLanes<Pair<Avx2>>(s, from, length, beginsControlBlock, synthe, brass, strings);
+void RenderVoiceLanesAvx2(VoiceLanesState& s, int lanes, int from, int length,
+                          bool beginsControlBlock, double* synthe, double* brass, double* strings) {
+    if (lanes <= Group8::kLanes)
+        RenderLanes<Group8>(s, from, length, beginsControlBlock, synthe, brass, strings);
+    else
+        RenderLanes<Group16>(s, from, length, beginsControlBlock, synthe, brass, strings);
 }
 
 #if defined(__clang__)
@@ -210,6 +238,6 @@ void RenderVoiceLanesAvx2(VoiceLanesState& s, int from, int length, bool beginsC
 #else
 
 // Not an x86 build: VoiceLanes::Resolve never picks this path.
-void RenderVoiceLanesAvx2(VoiceLanesState&, int, int, bool, double*, double*, double*) {}
+void RenderVoiceLanesAvx2(VoiceLanesState&, int, int, int, bool, double*, double*, double*) {}
 
 #endif

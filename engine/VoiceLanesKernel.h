@@ -90,7 +90,7 @@ template <class V> inline Pair<V> Neg(Pair<V> a) {
 template <class V> inline Pair<V> Floor(Pair<V> a) {
     return {Floor(a.lo), Floor(a.hi)};
 }
-template <class V> inline int Bits(Pair<V> mask) {
+template <class V> inline uint32_t Bits(Pair<V> mask) {
     return Bits(mask.lo) | (Bits(mask.hi) << V::kLanes);
 }
 
@@ -99,11 +99,13 @@ inline double SawAt(const VoiceLanesState& s, int osc, int footage, int lane) {
     return s.table[osc][footage][lane][q >> 16];
 }
 
-// Every oscillator of every lane one sample on (by 0 where it stands still).
-inline void AdvanceAll(VoiceLanesState& s) {
+// Every oscillator of the group's lanes one sample on (by 0 where it stands
+// still).
+template <int W> inline void AdvanceAll(VoiceLanesState& s) {
+    static_assert(W % 4 == 0, "four phases a step");
     const __m128i mask = _mm_set1_epi32(static_cast<int>(kPhaseMask));
     for (int o = 0; o < 4; ++o) {
-        for (int l = 0; l < VoiceLanesState::kMaxLanes; l += 4) {
+        for (int l = 0; l < W; l += 4) {
             __m128i* phase = reinterpret_cast<__m128i*>(s.phase[o] + l);
             const __m128i step = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.step[o] + l));
             _mm_storeu_si128(phase,
@@ -137,7 +139,7 @@ template <class V> inline void StepEnvelope(VoiceLanesState& s, int e, V stepMas
     const V attack = Eq(stage, V::Set(Envelope::kAttack));
     const V ends = And(
         run, Or(And(attack, Ge(value, V::Set(1.0))), AndNot(attack, Lt(value, V::Set(DBL_MIN)))));
-    int bits = Bits(ends);
+    uint32_t bits = Bits(ends);
     for (int lane = 0; bits; ++lane, bits >>= 1)
         if (bits & 1)
             VoiceLanes::EndEnvelopeStage(s, e, lane);
@@ -194,7 +196,7 @@ template <class V> inline void LadderCutoff(VoiceLanesState& s, V syntheMask, bo
     const V p = V::Load(s.cutoff) + CutoffOffsets(c);
     const V index =
         Select(Lt(p, V::Zero()), V::Zero(), Select(Gt(p, V::Set(kMaxPitch)), V::Set(kMaxPitch), p));
-    int bits = Bits(AndNot(Eq(index, V::Load(s.cachedPitch)), syntheMask));
+    uint32_t bits = Bits(AndNot(Eq(index, V::Load(s.cachedPitch)), syntheMask));
     if (!bits)
         return;
     alignas(32) double indexes[S::kMaxLanes] = {};
@@ -327,6 +329,9 @@ template <class V> struct VoiceOrderSum {
     }
 };
 
+// Samples of lane outputs held before they are added to the sums.
+constexpr int kSumRows = 4;
+
 template <class V>
 void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlock,
                  double* syntheSum, double* brassSum, double* stringsSum) {
@@ -353,11 +358,12 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
 
     // Lanes outside a section read 0.
     alignas(32) double x[S::kMaxLanes] = {}, b[S::kMaxLanes] = {}, str[S::kMaxLanes] = {};
-    // Every lane's section outputs of the stretch, sample by sample, added up
-    // at the end.
-    alignas(32) double outSynthe[S::kMaxRun][S::kMaxLanes];
-    alignas(32) double outBrass[S::kMaxRun][S::kMaxLanes];
-    alignas(32) double outStrings[S::kMaxRun][S::kMaxLanes];
+    // Every lane's section outputs of the last few samples, added to the sums
+    // a few samples at a time (whole stretches of them would collide in the
+    // cache with the lane state).
+    alignas(32) double outSynthe[kSumRows][S::kMaxLanes];
+    alignas(32) double outBrass[kSumRows][S::kMaxLanes];
+    alignas(32) double outStrings[kSumRows][S::kMaxLanes];
     for (int k = 0; k < length; ++k) {
         // The control update stepped the envelopes of a control block's first
         // sample; every other sample takes its own step here.
@@ -386,14 +392,18 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
                          V::Load(s.envValue[S::kStringsEnvelope]);
             strings = Select(stringsMask, LowPass(s, in, stringsMask), zero);
         }
-        AdvanceAll(s);
-        V::Store(outSynthe[k], synthe);
-        V::Store(outBrass[k], brass);
-        V::Store(outStrings[k], strings);
+        AdvanceAll<W>(s);
+        const int row = k % kSumRows;
+        V::Store(outSynthe[row], synthe);
+        V::Store(outBrass[row], brass);
+        V::Store(outStrings[row], strings);
+        if (row == kSumRows - 1 || k == length - 1) {
+            const int first = k - row;
+            VoiceOrderSum<V>::Add(s, outSynthe, row + 1, syntheSum + first);
+            VoiceOrderSum<V>::Add(s, outBrass, row + 1, brassSum + first);
+            VoiceOrderSum<V>::Add(s, outStrings, row + 1, stringsSum + first);
+        }
     }
-    VoiceOrderSum<V>::Add(s, outSynthe, length, syntheSum);
-    VoiceOrderSum<V>::Add(s, outBrass, length, brassSum);
-    VoiceOrderSum<V>::Add(s, outStrings, length, stringsSum);
 }
 
 } // namespace

@@ -66,8 +66,8 @@ inline Sse2 Abs(Sse2 a) {
 inline Sse2 Neg(Sse2 a) {
     return {_mm_xor_pd(_mm_set1_pd(-0.0), a.v)};
 }
-inline int Bits(Sse2 mask) {
-    return _mm_movemask_pd(mask.v);
+inline uint32_t Bits(Sse2 mask) {
+    return static_cast<uint32_t>(_mm_movemask_pd(mask.v));
 }
 // Rounding toward minus infinity, for values within the 32-bit range only (SSE2
 // has no rounding instruction): the truncation, one lower where it rounded up.
@@ -78,14 +78,19 @@ inline Sse2 Floor(Sse2 a) {
 
 } // namespace
 
-void RenderVoiceLanesSse2(VoiceLanesState& s, int from, int length, bool beginsControlBlock,
-                          double* synthe, double* brass, double* strings) {
-    RenderLanes<Pair<Sse2>>(s, from, length, beginsControlBlock, synthe, brass, strings);
+void RenderVoiceLanesSse2(VoiceLanesState& s, int lanes, int from, int length,
+                          bool beginsControlBlock, double* synthe, double* brass, double* strings) {
+    using Group4 = Pair<Sse2>;
+    using Group8 = Pair<Group4>;
+    if (lanes <= Group4::kLanes)
+        RenderLanes<Group4>(s, from, length, beginsControlBlock, synthe, brass, strings);
+    else
+        RenderLanes<Group8>(s, from, length, beginsControlBlock, synthe, brass, strings);
 }
 
 #else
 
 // Not an x86 build: VoiceLanes::Resolve never picks this path.
-void RenderVoiceLanesSse2(VoiceLanesState&, int, int, bool, double*, double*, double*) {}
+void RenderVoiceLanesSse2(VoiceLanesState&, int, int, int, bool, double*, double*, double*) {}
 
 #endif

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -244,6 +245,35 @@ TEST(RenderEquivalence, VoiceLanesMatchTheScalarVoicesInTridentMode) {
             continue;
         const auto lanes = RenderScenario(
             s, [](int n) { return 1 + n % 97; }, path);
+        EXPECT_EQ(Checksum(lanes), Checksum(scalar))
+            << "voices per group " << VoiceLanes::Width(path) << ", first difference "
+            << FirstDifference(lanes, scalar);
+    }
+}
+
+// Sixty notes at once: several full groups of lanes, and as the chord thins
+// out, groups of every width holding the sounding voices that are left.
+TEST(RenderEquivalence, VoiceLanesMatchTheScalarVoicesInLargeChords) {
+    Scenario s = MakeScenario(31337, 44100);
+    // All 64 voices (the instrument starts in Trident Mode, with eight).
+    std::vector<Change> chord{{0, true, ParamId::kTridentMode, 0.0, 0, 0, 0}};
+    for (int k = 0; k < 60; ++k)
+        chord.push_back({k, false, 0, 0.0, 0x90, static_cast<uint8_t>(24 + k), 100});
+    // Released a few at a time, in an order that leaves gaps among the voices.
+    for (int k = 0; k < 60; ++k)
+        chord.push_back({4000 + (k * 37 % 60) * 500, false, 0, 0.0, 0x80,
+                         static_cast<uint8_t>(24 + k), 64});
+    s.changes.insert(s.changes.end(), chord.begin(), chord.end());
+    std::stable_sort(s.changes.begin(), s.changes.end(),
+                     [](const Change& a, const Change& b) { return a.at < b.at; });
+    const auto scalar = RenderScenario(s, [](int) { return 256; });
+    for (int c : {2, 4, 6})
+        EXPECT_GT(enginetest::Peak(scalar[static_cast<std::size_t>(c)]), 1e-3) << "channel " << c;
+    for (VoicePath path : {VoicePath::kSse2, VoicePath::kAvx2}) {
+        if (VoiceLanes::Resolve(path) != path)
+            continue;
+        const auto lanes = RenderScenario(
+            s, [](int n) { return 1 + n * 53 % 300; }, path);
         EXPECT_EQ(Checksum(lanes), Checksum(scalar))
             << "voices per group " << VoiceLanes::Width(path) << ", first difference "
             << FirstDifference(lanes, scalar);
