@@ -56,29 +56,28 @@ int32_t TableIndex(const VoiceLanesState& s, const double* table) {
 } // namespace
 
 void VoiceLanes::LoadGathers(VoiceLanesState& s, int lane, const Voice& v) {
-    using S = VoiceLanesState;
     const bool synthe = v.active_ && v.synthe_;
     const int vco1 = v.vco1Footage_;
     // VCO 2's footage counts from 1; a voice without it reads nothing.
     const int vco2 = v.vco2Footage_ >= 1 && v.vco2Footage_ <= 3 ? v.vco2Footage_ - 1 : 0;
-    s.vco1Table[lane] = TableIndex(s, s.table[S::kMaster][vco1][lane]);
-    s.vco2Table[lane] = TableIndex(s, s.table[S::kVco2][vco2][lane]);
+    s.vco1Table[lane] = TableIndex(s, v.master_.tables_[vco1]);
+    s.vco2Table[lane] = TableIndex(s, v.vco2_.tables_[vco2]);
     s.vco2Shift[lane] = vco2;
     s.pulseMask[lane] = Mask(synthe && v.wave_ != Voice::kSawtooth);
     s.vco2Mask[lane] = Mask(synthe && v.vco2On_);
 
     const bool brass = v.active_ && v.brass_;
-    const int brassSource = v.brassOwnOscillator_ ? S::kBrassOscillator : S::kMaster;
+    const Oscillator& brassSource = v.brassOwnOscillator_ ? v.brassOscillator_ : v.master_;
     s.brassOwnLane[lane] = v.brassOwnOscillator_ ? -1 : 0;
     for (int f = 0; f < 2; ++f) {
-        s.brassTable[f][lane] = TableIndex(s, s.table[brassSource][f][lane]);
+        s.brassTable[f][lane] = TableIndex(s, brassSource.tables_[f]);
         s.brassRead[f][lane] = Mask(brass && v.brassFootage_[f]);
     }
     const bool strings = v.active_ && v.strings_;
-    const int stringsSource = v.stringsOwnOscillator_ ? S::kStringsOscillator : S::kMaster;
+    const Oscillator& stringsSource = v.stringsOwnOscillator_ ? v.stringsOscillator_ : v.master_;
     s.stringsOwnLane[lane] = v.stringsOwnOscillator_ ? -1 : 0;
     for (int f = 0; f < 3; ++f) {
-        s.stringsTable[f][lane] = TableIndex(s, s.table[stringsSource][f][lane]);
+        s.stringsTable[f][lane] = TableIndex(s, stringsSource.tables_[f]);
         s.stringsRead[f][lane] = Mask(strings && v.stringsFootage_[f]);
     }
 }
@@ -109,9 +108,14 @@ void VoiceLanes::RenderGroup(VoicePath path, VoiceLanesState& s, Voice* const* v
                              int from, int length, bool beginsControlBlock, double* synthe,
                              double* brass, double* strings) {
     s.tables = SawTables::Instance().Level(0);
+    for (int e = 0; e < VoiceLanesState::kEnvelopes; ++e)
+        s.envRunning[e] = 0;
+    for (bool& advances : s.advances)
+        advances = false;
     const int lanes = LanesFor(path, count);
+    const bool gathers = path == VoicePath::kAvx2;
     for (int lane = 0; lane < lanes; ++lane)
-        Load(s, lane, lane < count ? voices[lane] : nullptr);
+        Load(s, lane, lane < count ? voices[lane] : nullptr, gathers);
     if (path == VoicePath::kAvx2)
         RenderVoiceLanesAvx2(s, lanes, from, length, beginsControlBlock, synthe, brass, strings);
     else
@@ -120,17 +124,18 @@ void VoiceLanes::RenderGroup(VoicePath path, VoiceLanesState& s, Voice* const* v
         Store(s, lane);
 }
 
-void VoiceLanes::Load(VoiceLanesState& s, int lane, Voice* voice) {
+void VoiceLanes::Load(VoiceLanesState& s, int lane, Voice* voice, bool gathers) {
     s.voice[lane] = voice;
     if (!voice || (!voice->active_ && voice->quiet_)) {
         // Nothing to render or step: every mask off, the rest unread.
         s.voice[lane] = nullptr;
         s.active[lane] = s.synthe[lane] = s.brass[lane] = s.strings[lane] = false;
-        s.stepMask[lane] = s.syntheMask[lane] = s.brassMask[lane] = s.stringsMask[lane] =
+        s.syntheMask[lane] = s.brassMask[lane] = s.stringsMask[lane] =
             Mask(false);
         for (int e = 0; e < VoiceLanesState::kEnvelopes; ++e) {
             s.envValue[e][lane] = s.envPrevious[e][lane] = s.envTarget[e][lane] = 0.0;
             s.envCoefficient[e][lane] = s.envStage[e][lane] = 0.0;
+            s.envRun[e][lane] = s.envAttack[e][lane] = Mask(false);
         }
         s.level[0][lane] = s.level[1][lane] = s.level[2][lane] = 0.0;
         s.dampMask[lane] = Mask(false);
@@ -175,7 +180,6 @@ void VoiceLanes::Load(VoiceLanesState& s, int lane, Voice* voice) {
     s.stringsSounds[lane] = v.stringsFootage_[0] || v.stringsFootage_[1] || v.stringsFootage_[2];
     s.vco1Footage[lane] = v.vco1Footage_;
     s.vco2Footage[lane] = v.vco2Footage_;
-    s.stepMask[lane] = Mask(!v.quiet_);
     s.syntheMask[lane] = Mask(v.active_ && v.synthe_);
     s.brassMask[lane] = Mask(v.active_ && v.brass_);
     s.stringsMask[lane] = Mask(v.active_ && v.strings_);
@@ -193,11 +197,14 @@ void VoiceLanes::Load(VoiceLanesState& s, int lane, Voice* voice) {
         const Oscillator& osc = OscillatorOf(v, o);
         s.phase[o][lane] = osc.phase_;
         s.step[o][lane] = advances[o] ? static_cast<uint32_t>(osc.increment_) : 0u;
-        for (int f = 0; f < Oscillator::kFootages; ++f)
-            s.table[o][f][lane] = osc.tables_[f];
+        s.advances[o] = s.advances[o] || s.step[o][lane] != 0;
+        if (!gathers)
+            for (int f = 0; f < Oscillator::kFootages; ++f)
+                s.table[o][f][lane] = osc.tables_[f];
     }
     s.widthOffset[lane] = static_cast<uint32_t>(v.master_.widthOffset_);
-    LoadGathers(s, lane, v);
+    if (gathers)
+        LoadGathers(s, lane, v);
 
     const Envelope* envelopes[VoiceLanesState::kEnvelopes] = {
         &v.dampGate_, &v.brassGate_, &v.vcfEnvelope_, &v.vcaEnvelope_, &v.stringsEnvelope_};
@@ -208,6 +215,10 @@ void VoiceLanes::Load(VoiceLanesState& s, int lane, Voice* voice) {
         s.envTarget[e][lane] = env.target_;
         s.envCoefficient[e][lane] = env.coefficient_;
         s.envStage[e][lane] = static_cast<double>(env.stage_);
+        const bool runs = !v.quiet_ && env.stage_ > Envelope::kIdle;
+        s.envRun[e][lane] = Mask(runs);
+        s.envAttack[e][lane] = Mask(env.stage_ == Envelope::kAttack);
+        s.envRunning[e] += runs ? 1 : 0;
     }
 
     const LadderFilter& f = v.vcf_;
@@ -299,9 +310,16 @@ void VoiceLanes::EndEnvelopeStage(VoiceLanesState& s, int envelope, int lane) {
         s.envTarget[envelope][lane] = env.target_;
         s.envCoefficient[envelope][lane] = env.coefficient_;
         s.envStage[envelope][lane] = static_cast<double>(env.stage_);
+        s.envAttack[envelope][lane] = Mask(env.stage_ == Envelope::kAttack);
+        if (env.stage_ <= Envelope::kIdle) {
+            s.envRun[envelope][lane] = Mask(false);
+            --s.envRunning[envelope];
+        }
     } else {
         s.envValue[envelope][lane] = 0.0;
         s.envStage[envelope][lane] = Envelope::kIdle;
+        s.envRun[envelope][lane] = s.envAttack[envelope][lane] = Mask(false);
+        --s.envRunning[envelope];
     }
 }
 

@@ -56,7 +56,6 @@ struct VoiceLanesState {
     bool stringsFootage[3][kMaxLanes];
     int32_t vco1Footage[kMaxLanes];
     int32_t vco2Footage[kMaxLanes];
-    alignas(32) double stepMask[kMaxLanes];    // not quiet: envelopes step
     alignas(32) double syntheMask[kMaxLanes];  // active and in the Synthe section
     alignas(32) double brassMask[kMaxLanes];   // active and in the Brass section
     alignas(32) double stringsMask[kMaxLanes]; // active and in the Strings section
@@ -71,6 +70,7 @@ struct VoiceLanesState {
     // Added to the phase every sample: the increment where the voice advances
     // the oscillator, 0 where it does not.
     uint32_t step[4][kMaxLanes];
+    bool advances[4]; // some lane's step is not 0
     const double* table[4][3][kMaxLanes];
     uint32_t widthOffset[kMaxLanes];
     // The same reads for gathers: each read's table as an offset into the one
@@ -96,6 +96,12 @@ struct VoiceLanesState {
     alignas(32) double envTarget[kEnvelopes][kMaxLanes];
     alignas(32) double envCoefficient[kEnvelopes][kMaxLanes];
     alignas(32) double envStage[kEnvelopes][kMaxLanes];
+    // Masks of the lanes whose envelope steps (not quiet, not idle) and of
+    // those in the attack, and how many lanes step: they change only where a
+    // stage ends.
+    alignas(32) double envRun[kEnvelopes][kMaxLanes];
+    alignas(32) double envAttack[kEnvelopes][kMaxLanes];
+    int envRunning[kEnvelopes];
 
     // Ladder filter.
     int32_t currentCutoff[kMaxLanes];
@@ -135,7 +141,8 @@ public:
                             double* brass, double* strings);
 
     // Lane loading and storing, and the rare per-lane events of a stretch.
-    static void Load(VoiceLanesState& s, int lane, Voice* voice);
+    // gathers: the lanes read their tables by gathers (offsets), not pointers.
+    static void Load(VoiceLanesState& s, int lane, Voice* voice, bool gathers);
     static void Store(const VoiceLanesState& s, int lane);
     // The gathers' view of a loaded lane's oscillator reads.
     static void LoadGathers(VoiceLanesState& s, int lane, const Voice& v);

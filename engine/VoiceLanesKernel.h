@@ -105,6 +105,8 @@ template <int W> inline void AdvanceAll(VoiceLanesState& s) {
     static_assert(W % 4 == 0, "four phases a step");
     const __m128i mask = _mm_set1_epi32(static_cast<int>(kPhaseMask));
     for (int o = 0; o < 4; ++o) {
+        if (!s.advances[o])
+            continue;
         for (int l = 0; l < W; l += 4) {
             __m128i* phase = reinterpret_cast<__m128i*>(s.phase[o] + l);
             const __m128i step = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.step[o] + l));
@@ -126,19 +128,17 @@ template <class V> inline V IsFinite(V x) {
     return Le(Abs(x), V::Set(DBL_MAX));
 }
 
-template <class V> inline void StepEnvelope(VoiceLanesState& s, int e, V stepMask) {
-    const V stage = V::Load(s.envStage[e]);
-    const V run = And(Gt(stage, V::Zero()), stepMask);
-    if (!Bits(run))
+template <class V> inline void StepEnvelope(VoiceLanesState& s, int e) {
+    if (!s.envRunning[e])
         return;
+    const V run = V::Load(s.envRun[e]);
     const V v = V::Load(s.envValue[e]);
     const V next = v + (V::Load(s.envTarget[e]) - v) * V::Load(s.envCoefficient[e]);
     V::Store(s.envPrevious[e], Select(run, v, V::Load(s.envPrevious[e])));
     const V value = Select(run, next, v);
     V::Store(s.envValue[e], value);
-    const V attack = Eq(stage, V::Set(Envelope::kAttack));
-    const V ends = And(
-        run, Or(And(attack, Ge(value, V::Set(1.0))), AndNot(attack, Lt(value, V::Set(DBL_MIN)))));
+    const V ends = And(run, Select(V::Load(s.envAttack[e]), Ge(value, V::Set(1.0)),
+                                   Lt(value, V::Set(DBL_MIN))));
     uint32_t bits = Bits(ends);
     for (int lane = 0; bits; ++lane, bits >>= 1)
         if (bits & 1)
@@ -337,7 +337,6 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
                  double* syntheSum, double* brassSum, double* stringsSum) {
     using S = VoiceLanesState;
     constexpr int W = V::kLanes;
-    const V stepMask = V::Load(s.stepMask);
     const V syntheMask = V::Load(s.syntheMask);
     const V brassMask = V::Load(s.brassMask);
     const V stringsMask = V::Load(s.stringsMask);
@@ -369,7 +368,7 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
         // sample; every other sample takes its own step here.
         if (!beginsControlBlock || from + k > 0)
             for (int e = 0; e < S::kEnvelopes; ++e)
-                StepEnvelope(s, e, stepMask);
+                StepEnvelope<V>(s, e);
 
         V synthe = zero;
         if (anySynthe) {
