@@ -109,7 +109,7 @@ void VoiceLanes::RenderGroup(VoicePath path, VoiceLanesState& s, Voice* const* v
                              double* brass, double* strings) {
     s.tables = SawTables::Instance().Level(0);
     for (int e = 0; e < VoiceLanesState::kEnvelopes; ++e)
-        s.envRunning[e] = 0;
+        s.envRunning[e] = s.envAttacking[e] = 0;
     for (bool& advances : s.advances)
         advances = false;
     const int lanes = LanesFor(path, count);
@@ -219,6 +219,7 @@ void VoiceLanes::Load(VoiceLanesState& s, int lane, Voice* voice, bool gathers) 
         s.envRun[e][lane] = Mask(runs);
         s.envAttack[e][lane] = Mask(env.stage_ == Envelope::kAttack);
         s.envRunning[e] += runs ? 1 : 0;
+        s.envAttacking[e] += env.stage_ == Envelope::kAttack ? 1 : 0;
     }
 
     const LadderFilter& f = v.vcf_;
@@ -311,6 +312,8 @@ void VoiceLanes::EndEnvelopeStage(VoiceLanesState& s, int envelope, int lane) {
         s.envCoefficient[envelope][lane] = env.coefficient_;
         s.envStage[envelope][lane] = static_cast<double>(env.stage_);
         s.envAttack[envelope][lane] = Mask(env.stage_ == Envelope::kAttack);
+        if (env.stage_ != Envelope::kAttack)
+            --s.envAttacking[envelope];
         if (env.stage_ <= Envelope::kIdle) {
             s.envRun[envelope][lane] = Mask(false);
             --s.envRunning[envelope];

@@ -102,6 +102,7 @@ struct VoiceLanesState {
     alignas(32) double envRun[kEnvelopes][kMaxLanes];
     alignas(32) double envAttack[kEnvelopes][kMaxLanes];
     int envRunning[kEnvelopes];
+    int envAttacking[kEnvelopes]; // lanes in the attack
 
     // Ladder filter.
     int32_t currentCutoff[kMaxLanes];

@@ -128,17 +128,29 @@ template <class V> inline V IsFinite(V x) {
     return Le(Abs(x), V::Set(DBL_MAX));
 }
 
+// Envelope::Step on the lanes whose envelope runs. Mostly every lane runs
+// and none is in its attack; the masks are applied only where that is not so.
 template <class V> inline void StepEnvelope(VoiceLanesState& s, int e) {
-    if (!s.envRunning[e])
+    const int running = s.envRunning[e];
+    if (!running)
         return;
-    const V run = V::Load(s.envRun[e]);
     const V v = V::Load(s.envValue[e]);
     const V next = v + (V::Load(s.envTarget[e]) - v) * V::Load(s.envCoefficient[e]);
-    V::Store(s.envPrevious[e], Select(run, v, V::Load(s.envPrevious[e])));
-    const V value = Select(run, next, v);
-    V::Store(s.envValue[e], value);
-    const V ends = And(run, Select(V::Load(s.envAttack[e]), Ge(value, V::Set(1.0)),
-                                   Lt(value, V::Set(DBL_MIN))));
+    V ends;
+    if (running == V::kLanes) {
+        V::Store(s.envPrevious[e], v);
+        V::Store(s.envValue[e], next);
+        ends = s.envAttacking[e] ? Select(V::Load(s.envAttack[e]), Ge(next, V::Set(1.0)),
+                                          Lt(next, V::Set(DBL_MIN)))
+                                 : Lt(next, V::Set(DBL_MIN));
+    } else {
+        const V run = V::Load(s.envRun[e]);
+        V::Store(s.envPrevious[e], Select(run, v, V::Load(s.envPrevious[e])));
+        const V value = Select(run, next, v);
+        V::Store(s.envValue[e], value);
+        ends = And(run, Select(V::Load(s.envAttack[e]), Ge(value, V::Set(1.0)),
+                               Lt(value, V::Set(DBL_MIN))));
+    }
     uint32_t bits = Bits(ends);
     for (int lane = 0; bits; ++lane, bits >>= 1)
         if (bits & 1)
