@@ -15,6 +15,7 @@
 
 #include <cfloat>
 #include <cstdint>
+#include <type_traits>
 
 #include "engine/Envelope.h"
 #include "engine/LadderTables.h"
@@ -269,8 +270,17 @@ template <class V> struct OscillatorReads {
     }
 };
 
-// LadderFilter::Process after its cutoff bookkeeping, on the lanes of mask.
-template <class V> inline V Ladder(VoiceLanesState& s, V input, V mask) {
+// Select(mask, a, b), or a where the caller knows every lane is in mask.
+template <bool All, class V> inline V Keep(V mask, V a, V b) {
+    if constexpr (All)
+        return a;
+    else
+        return Select(mask, a, b);
+}
+
+// LadderFilter::Process after its cutoff bookkeeping, on the lanes of mask
+// (All: every lane).
+template <bool All, class V> inline V Ladder(VoiceLanesState& s, V input, V mask) {
     const V offset = V::Load(s.ladderOffset);
     const V zero = V::Zero();
     const V x = Select(Le(Abs(input), V::Set(1e300)), input + offset, zero);
@@ -280,7 +290,7 @@ template <class V> inline V Ladder(VoiceLanesState& s, V input, V mask) {
     const V s2 = Select(IsFinite(s2Old), s2Old + offset, zero);
     const V s3 = Select(IsFinite(s3Old), s3Old + offset, zero);
     const V s4 = Select(IsFinite(s4Old), s4Old + offset, zero);
-    V::Store(s.ladderOffset, Select(mask, Neg(offset), offset));
+    V::Store(s.ladderOffset, Keep<All>(mask, Neg(offset), offset));
 
     const V g = V::Load(s.g), t = V::Load(s.t);
     const V y = (V::Load(s.g3) * s1 + V::Load(s.g2) * s2 + g * s3 + s4 + V::Load(s.g4) * x) *
@@ -293,19 +303,20 @@ template <class V> inline V Ladder(VoiceLanesState& s, V input, V mask) {
 
     const V u = (x - V::Load(s.k) * sat) * g;
     const V y1 = u + s1;
-    V::Store(s.s1, Select(mask, u - t * y1, s1Old));
+    V::Store(s.s1, Keep<All>(mask, u - t * y1, s1Old));
     const V y2 = g * y1 + s2;
-    V::Store(s.s2, Select(mask, g * y1 - t * y2, s2Old));
+    V::Store(s.s2, Keep<All>(mask, g * y1 - t * y2, s2Old));
     const V y3 = g * y2 + s3;
-    V::Store(s.s3, Select(mask, g * y2 - t * y3, s3Old));
+    V::Store(s.s3, Keep<All>(mask, g * y2 - t * y3, s3Old));
     const V v = g * y3;
-    V::Store(s.s4, Select(mask, v - t * (s4 + v), s4Old));
+    V::Store(s.s4, Keep<All>(mask, v - t * (s4 + v), s4Old));
 
     return y * V::Load(s.outputGain);
 }
 
-// Filter::Process (the strings low-pass) on the lanes of mask.
-template <class V> inline V LowPass(VoiceLanesState& s, V input, V mask) {
+// Filter::Process (the strings low-pass) on the lanes of mask (All: every
+// lane).
+template <bool All, class V> inline V LowPass(VoiceLanesState& s, V input, V mask) {
     const V offset = V::Load(s.biquadOffset);
     const V zero = V::Zero();
     const V x1Old = V::Load(s.x1), x2Old = V::Load(s.x2);
@@ -315,13 +326,13 @@ template <class V> inline V LowPass(VoiceLanesState& s, V input, V mask) {
     const V x2 = Select(IsFinite(x2Old), x2Old + offset, zero);
     const V y1 = Select(IsFinite(y1Old), y1Old + offset, zero);
     const V y2 = Select(IsFinite(y2Old), y2Old + offset, zero);
-    V::Store(s.biquadOffset, Select(mask, Neg(offset), offset));
+    V::Store(s.biquadOffset, Keep<All>(mask, Neg(offset), offset));
     V y = V::Load(s.b0) * (x + x2) + V::Load(s.b1) * x1 + V::Load(s.a1) * y1 + V::Load(s.a2) * y2;
     y = Select(IsFinite(y), y, zero);
-    V::Store(s.x2, Select(mask, x1, x2Old));
-    V::Store(s.x1, Select(mask, x, x1Old));
-    V::Store(s.y2, Select(mask, y1, y2Old));
-    V::Store(s.y1, Select(mask, y, y1Old));
+    V::Store(s.x2, Keep<All>(mask, x1, x2Old));
+    V::Store(s.x1, Keep<All>(mask, x, x1Old));
+    V::Store(s.y2, Keep<All>(mask, y1, y2Old));
+    V::Store(s.y1, Keep<All>(mask, y, y1Old));
     return y;
 }
 
@@ -359,6 +370,12 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
     const bool anySynthe = Bits(syntheMask) != 0;
     const bool anyBrass = Bits(brassMask) != 0;
     const bool anyStrings = Bits(stringsMask) != 0;
+    // Groups are full but for the last, and mostly every voice plays every
+    // section: then the masks need not be applied.
+    constexpr uint32_t kFull = W >= 32 ? ~0u : (1u << W) - 1u;
+    const bool allSynthe = Bits(syntheMask) == kFull;
+    const bool allBrass = Bits(brassMask) == kFull;
+    const bool allStrings = Bits(stringsMask) == kFull;
     const V zero = V::Zero();
     bool syntheOn[S::kMaxLanes];
     bool gliding = false;
@@ -382,27 +399,41 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
             for (int e = 0; e < S::kEnvelopes; ++e)
                 StepEnvelope<V>(s, e);
 
-        V synthe = zero;
-        if (anySynthe) {
+        const auto syntheSample = [&](auto all) {
+            constexpr bool All = decltype(all)::value;
             LadderCutoff(s, syntheMask, gliding);
-            const V y = Ladder(s, OscillatorReads<V>::Synthe(s, syntheOn, x), syntheMask);
+            const V y = Ladder<All>(s, OscillatorReads<V>::Synthe(s, syntheOn, x), syntheMask);
             const V damp = Select(dampMask, V::Load(s.envValue[S::kDampGate]), V::Set(1.0));
-            synthe = Select(syntheMask,
-                            syntheLevel * damp * V::Load(s.envValue[S::kVcaEnvelope]) * y, zero);
-        }
-        V brass = zero;
-        if (anyBrass) {
-            brass = Select(brassMask,
-                           OscillatorReads<V>::Brass(s, b) *
-                               (brassLevel * V::Load(s.envValue[S::kBrassGate])),
-                           zero);
-        }
-        V strings = zero;
-        if (anyStrings) {
+            return Keep<All>(syntheMask,
+                             syntheLevel * damp * V::Load(s.envValue[S::kVcaEnvelope]) * y, zero);
+        };
+        const auto brassSample = [&](auto all) {
+            return Keep<decltype(all)::value>(brassMask,
+                                              OscillatorReads<V>::Brass(s, b) *
+                                                  (brassLevel * V::Load(s.envValue[S::kBrassGate])),
+                                              zero);
+        };
+        const auto stringsSample = [&](auto all) {
+            constexpr bool All = decltype(all)::value;
             const V in = OscillatorReads<V>::Strings(s, str) * stringsLevel *
                          V::Load(s.envValue[S::kStringsEnvelope]);
-            strings = Select(stringsMask, LowPass(s, in, stringsMask), zero);
-        }
+            return Keep<All>(stringsMask, LowPass<All>(s, in, stringsMask), zero);
+        };
+        V synthe = zero;
+        if (allSynthe)
+            synthe = syntheSample(std::true_type{});
+        else if (anySynthe)
+            synthe = syntheSample(std::false_type{});
+        V brass = zero;
+        if (allBrass)
+            brass = brassSample(std::true_type{});
+        else if (anyBrass)
+            brass = brassSample(std::false_type{});
+        V strings = zero;
+        if (allStrings)
+            strings = stringsSample(std::true_type{});
+        else if (anyStrings)
+            strings = stringsSample(std::false_type{});
         AdvanceAll<W>(s);
         const int row = k % kSumRows;
         V::Store(outSynthe[row], synthe);
