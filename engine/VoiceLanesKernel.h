@@ -280,7 +280,8 @@ template <bool All, class V> inline V Keep(V mask, V a, V b) {
 
 // LadderFilter::Process after its cutoff bookkeeping, on the lanes of mask
 // (All: every lane).
-template <bool All, class V> inline V Ladder(VoiceLanesState& s, V input, V mask) {
+template <bool All, class V>
+[[gnu::always_inline]] inline V Ladder(VoiceLanesState& s, V input, V mask) {
     const V offset = V::Load(s.ladderOffset);
     const V zero = V::Zero();
     const V x = Select(Le(Abs(input), V::Set(1e300)), input + offset, zero);
@@ -316,7 +317,8 @@ template <bool All, class V> inline V Ladder(VoiceLanesState& s, V input, V mask
 
 // Filter::Process (the strings low-pass) on the lanes of mask (All: every
 // lane).
-template <bool All, class V> inline V LowPass(VoiceLanesState& s, V input, V mask) {
+template <bool All, class V>
+[[gnu::always_inline]] inline V LowPass(VoiceLanesState& s, V input, V mask) {
     const V offset = V::Load(s.biquadOffset);
     const V zero = V::Zero();
     const V x1Old = V::Load(s.x1), x2Old = V::Load(s.x2);

@@ -85,28 +85,30 @@ void DelayLine::ControlUpdate() {
     }
 }
 
-void DelayLine::Transfer(int channel, int position, double t, bool withFeedback) {
+void DelayLine::Transfer(int channel, int position, const Cubic& input, double t,
+                         bool withFeedback) {
     double* stage = &buffer_[channel][static_cast<std::size_t>(position)];
     const double r = outputFilter_[channel].Process(*stage);
     Append(outputHistory_[channel], r);
-    double value = Cubic(inputHistory_[channel], t);
+    double value = input.At(t);
     if (withFeedback)
         value += feedback_ * Clip(r, kFeedbackLimit);
     *stage = value;
 }
 
 double DelayLine::Output(int channel, double t) const {
-    const double y = Cubic(outputHistory_[channel], t);
+    const double y = Cubic(outputHistory_[channel]).At(t);
     return std::isfinite(y) ? y : 0.0; // only reachable with inputs near the double range
 }
 
 void DelayLine::RunChannel(int channel, bool withFeedback) {
     int& position = writePosition_[channel];
     double& clock = clock_[channel];
+    const Cubic input(inputHistory_[channel]);
     while (clock < 1.0) {
         if (--position < 0)
             position = stages_ - 1;
-        Transfer(channel, position, clock, withFeedback);
+        Transfer(channel, position, input, clock, withFeedback);
         clock += step_[channel];
     }
     clock -= 1.0;
@@ -130,11 +132,12 @@ void DelayLine::ProcessStereo(double& left, double& right) {
     }
     int& position = writePosition_[0];
     double& clock = clock_[0];
+    const Cubic input0(inputHistory_[0]), input1(inputHistory_[1]);
     while (clock < 1.0) {
         if (--position < 0)
             position = stages_ - 1;
-        Transfer(0, position, clock, true);
-        Transfer(1, position, clock, true);
+        Transfer(0, position, input0, clock, true);
+        Transfer(1, position, input1, clock, true);
         clock += step_[0];
     }
     clock -= 1.0;

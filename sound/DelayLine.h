@@ -70,11 +70,16 @@ public:
     const LowPass& OutputFilter(int channel) const { return outputFilter_[channel]; }
 
 private:
-    static double Cubic(const double* p, double t) {
-        return ((p[3] - p[0]) * 0.5 + (p[1] - p[2]) * 1.5) * t * t * t +
-               (p[0] - 2.5 * p[1] + 2.0 * p[2] - 0.5 * p[3]) * t * t + (p[2] - p[0]) * 0.5 * t +
-               p[1];
-    }
+    // The cubic through four history points, between the middle two; its
+    // coefficients are worked out once for all the clock ticks of a sample.
+    struct Cubic {
+        double a3, a2, a1, a0;
+
+        explicit Cubic(const double* p)
+            : a3((p[3] - p[0]) * 0.5 + (p[1] - p[2]) * 1.5),
+              a2(p[0] - 2.5 * p[1] + 2.0 * p[2] - 0.5 * p[3]), a1((p[2] - p[0]) * 0.5), a0(p[1]) {}
+        double At(double t) const { return a3 * t * t * t + a2 * t * t + a1 * t + a0; }
+    };
 
     static void Append(double* history, double value) {
         history[0] = history[1];
@@ -86,7 +91,7 @@ private:
     double StepFor(double unipolar) const;
     // Steps 2 and 3 of a clock tick for one channel at a given stage: read the value
     // stored a full line ago, then store the interpolated input at clock position t.
-    void Transfer(int channel, int position, double t, bool withFeedback);
+    void Transfer(int channel, int position, const Cubic& input, double t, bool withFeedback);
     // Interpolated line output at t = 1 - clock / step between the last two reads.
     double Output(int channel, double t) const;
     void RunChannel(int channel, bool withFeedback);
