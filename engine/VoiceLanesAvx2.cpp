@@ -90,6 +90,9 @@ inline Avx2 Neg(Avx2 a) {
 inline uint32_t Bits(Avx2 mask) {
     return static_cast<uint32_t>(_mm256_movemask_pd(mask.v));
 }
+inline bool Any(Avx2 mask) {
+    return !_mm256_testz_pd(mask.v, mask.v);
+}
 inline Avx2 Floor(Avx2 a) {
     return {_mm256_floor_pd(a.v)};
 }

@@ -8,8 +8,8 @@
 //
 // V provides Load, Store, Set, Zero, + - * /, the comparisons Lt Le Gt Ge Eq
 // (all-ones lanes where true), And, Or, AndNot (not a, and b), Select (mask ?
-// a : b), Abs, Neg, Floor (for values within 32 bits) and Bits (one bit per
-// lane).
+// a : b), Abs, Neg, Floor (for values within 32 bits), Bits (one bit per
+// lane) and Any (some lane set).
 
 #include <emmintrin.h>
 
@@ -94,6 +94,10 @@ template <class V> inline Pair<V> Floor(Pair<V> a) {
 template <class V> inline uint32_t Bits(Pair<V> mask) {
     return Bits(mask.lo) | (Bits(mask.hi) << V::kLanes);
 }
+// Whether any lane of a mask is set: what the sample loop mostly asks.
+template <class V> inline bool Any(Pair<V> mask) {
+    return Any(Or(mask.lo, mask.hi));
+}
 
 inline double SawAt(const VoiceLanesState& s, int osc, int footage, int lane) {
     const uint32_t q = (s.phase[osc][lane] << static_cast<uint32_t>(footage)) & kPhaseMask;
@@ -152,6 +156,8 @@ template <class V> inline void StepEnvelope(VoiceLanesState& s, int e) {
         ends = And(run, Select(V::Load(s.envAttack[e]), Ge(value, V::Set(1.0)),
                                Lt(value, V::Set(DBL_MIN))));
     }
+    if (!Any(ends))
+        return;
     uint32_t bits = Bits(ends);
     for (int lane = 0; bits; ++lane, bits >>= 1)
         if (bits & 1)
@@ -209,9 +215,10 @@ template <class V> inline void LadderCutoff(VoiceLanesState& s, V syntheMask, bo
     const V p = V::Load(s.cutoff) + CutoffOffsets(c);
     const V index =
         Select(Lt(p, V::Zero()), V::Zero(), Select(Gt(p, V::Set(kMaxPitch)), V::Set(kMaxPitch), p));
-    uint32_t bits = Bits(AndNot(Eq(index, V::Load(s.cachedPitch)), syntheMask));
-    if (!bits)
+    const V changed = AndNot(Eq(index, V::Load(s.cachedPitch)), syntheMask);
+    if (!Any(changed))
         return;
+    uint32_t bits = Bits(changed);
     alignas(32) double indexes[S::kMaxLanes] = {};
     V::Store(indexes, index);
     for (int l = 0; bits; ++l, bits >>= 1)

@@ -69,6 +69,9 @@ inline Sse2 Neg(Sse2 a) {
 inline uint32_t Bits(Sse2 mask) {
     return static_cast<uint32_t>(_mm_movemask_pd(mask.v));
 }
+inline bool Any(Sse2 mask) {
+    return _mm_movemask_pd(mask.v) != 0;
+}
 // Rounding toward minus infinity, for values within the 32-bit range only (SSE2
 // has no rounding instruction): the truncation, one lower where it rounded up.
 inline Sse2 Floor(Sse2 a) {
