@@ -19,10 +19,13 @@
 #include "graphics/LICE.h"
 #include "shell/ShellDialogs.h"
 
+class PlugParam;
+
+namespace halvane {
+
 class IControl;
 class IPlugBase;
 class IPopupMenu;
-class PlugParam;
 
 // The mouse buttons and keys held during a mouse event.
 struct IMouseMod {
@@ -161,3 +164,5 @@ private:
     int mouseOver_ = -1;
     LICE_MemBitmap backBuffer_;
 };
+
+} // namespace halvane

@@ -12,8 +12,11 @@
 #include "plugin/MidiQueue.h"
 #include "shell/ShellDialogs.h"
 
-class IGraphics;
 class TuningClient;
+
+namespace halvane {
+
+class IGraphics;
 
 class Synth : public IPlugVST {
 public:
@@ -188,3 +191,5 @@ private:
     std::string startupBank_;
     ShellDialogs* dialogs_ = nullptr;
 };
+
+} // namespace halvane

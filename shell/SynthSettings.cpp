@@ -9,6 +9,8 @@
 #include "platform/UserFolders.h"
 #include "shell/Synth.h"
 
+namespace halvane {
+
 namespace {
 
 const char kMidiGlobal[] = "MIDI Global";
@@ -159,3 +161,5 @@ void Synth::WriteProgramFilesPath(const std::string* path) {
         programFilesFolder_ = *path;
     IniWrite(settingsPath_, kGlobal, kProgramFilesKey, programFilesFolder_.c_str());
 }
+
+} // namespace halvane

@@ -19,6 +19,8 @@
 
 class PlugParam;
 
+namespace halvane {
+
 class IGraphicsWin : public EditorPlatform {
 public:
     IGraphicsWin() = default;
@@ -112,3 +114,5 @@ private:
     COLORREF customColors_[16] = {};
     bool customColorsMade_ = false;
 };
+
+} // namespace halvane

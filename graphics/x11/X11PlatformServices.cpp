@@ -15,6 +15,8 @@
 #include "platform/Module.h"
 #include "platform/UserFolders.h"
 
+namespace halvane {
+
 namespace {
 
 // How long the clipboard's owner has to answer.
@@ -301,3 +303,5 @@ bool X11Platform::OpenInBrowser(const char* url) {
         return false;
     return x11::Launch({"xdg-open", url});
 }
+
+} // namespace halvane

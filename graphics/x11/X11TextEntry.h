@@ -16,6 +16,8 @@
 
 class PlugParam;
 
+namespace halvane {
+
 class X11TextEntry {
 public:
     enum class KeyResult { kEdited, kReturn, kEscape, kIgnored };
@@ -56,3 +58,5 @@ private:
     std::size_t anchor_ = 0; // the other end of the selection
     LICE_MemBitmap canvas_;
 };
+
+} // namespace halvane

@@ -14,6 +14,8 @@
 
 #include "engine_fixture.h"
 
+namespace halvane {
+
 namespace {
 
 using enginetest::EngineRig;
@@ -251,3 +253,5 @@ TEST(RenderEquivalence, VoiceLanesMatchTheScalarVoicesInTridentMode) {
 }
 
 } // namespace
+
+} // namespace halvane

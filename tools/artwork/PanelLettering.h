@@ -14,6 +14,8 @@
 #include "CairoKit.h"
 #include "editor/LayoutTable.h"
 
+namespace halvane {
+
 namespace artwork {
 
 struct Lettering {
@@ -47,10 +49,16 @@ extern const int kCaptionCount;
 
 } // namespace artwork
 
+} // namespace halvane
+
 class PlugParam;
+
+namespace halvane {
 
 namespace artwork {
 // The parameter record of a display name, with its defaults; null when there
 // is none.
 const PlugParam* ParamByName(const char* name);
 } // namespace artwork
+
+} // namespace halvane
