@@ -28,6 +28,8 @@
 #include "sound/ParamIds.h"
 #include "sound/PitchModulation.h"
 
+namespace halvane {
+
 class Engine {
 public:
     static constexpr int kMaxVoices = 64;
@@ -226,3 +228,5 @@ private:
     Bowing bowing_;
     OutputMix outputMix_;
 };
+
+} // namespace halvane

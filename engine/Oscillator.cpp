@@ -1,5 +1,7 @@
 #include "engine/Oscillator.h"
 
+namespace halvane {
+
 namespace {
 
 // Converts a pulse width in 0..1 of the half period into the phase offset.
@@ -97,3 +99,5 @@ void Oscillator::Update(int32_t pitch, const PhaseIncrementTable& table) {
         tables_[footage] = saw.Level(levels_[footage]);
     }
 }
+
+} // namespace halvane

@@ -4,6 +4,8 @@
 
 #include "engine/Voice.h"
 
+namespace halvane {
+
 namespace {
 
 double Mask(bool on) {
@@ -263,3 +265,5 @@ void VoiceLanes::UpdateLadder(VoiceLanesState& s, int lane, int32_t index) {
     s.outputGain[lane] = f.outputGain_;
     s.normaliser[lane] = f.normaliser_;
 }
+
+} // namespace halvane

@@ -18,6 +18,8 @@
 
 #include <cstdint>
 
+namespace halvane {
+
 class Voice;
 
 // Which voice renderer runs. Auto takes the widest the processor offers; a
@@ -129,3 +131,5 @@ void RenderVoiceLanesSse2(VoiceLanesState& s, int from, int length, bool beginsC
                           double* synthe, double* brass, double* strings);
 void RenderVoiceLanesAvx2(VoiceLanesState& s, int from, int length, bool beginsControlBlock,
                           double* synthe, double* brass, double* strings);
+
+} // namespace halvane

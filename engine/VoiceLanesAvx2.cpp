@@ -26,6 +26,8 @@
 
 #include "engine/VoiceLanesKernel.h"
 
+namespace halvane {
+
 namespace {
 
 // Unaligned loads and stores: the lanes live on the stack, and not every
@@ -101,6 +103,8 @@ void RenderVoiceLanesAvx2(VoiceLanesState& s, int from, int length, bool beginsC
     RenderLanes<Pair<Avx2>>(s, from, length, beginsControlBlock, synthe, brass, strings);
 }
 
+} // namespace halvane
+
 #if defined(__clang__)
 #pragma clang attribute pop
 #else
@@ -109,7 +113,11 @@ void RenderVoiceLanesAvx2(VoiceLanesState& s, int from, int length, bool beginsC
 
 #else
 
+namespace halvane {
+
 // Not an x86 build: VoiceLanes::Resolve never picks this path.
 void RenderVoiceLanesAvx2(VoiceLanesState&, int, int, bool, double*, double*, double*) {}
+
+} // namespace halvane
 
 #endif

@@ -22,6 +22,8 @@
 #include "engine/Voice.h"
 #include "engine/VoiceLanes.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr uint32_t kPhaseMask = Oscillator::kPhaseMask;
@@ -370,3 +372,5 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
 }
 
 } // namespace
+
+} // namespace halvane

@@ -9,6 +9,8 @@
 
 #include "engine/VoiceLanesKernel.h"
 
+namespace halvane {
+
 namespace {
 
 struct Sse2 {
@@ -83,9 +85,15 @@ void RenderVoiceLanesSse2(VoiceLanesState& s, int from, int length, bool beginsC
     RenderLanes<Pair<Sse2>>(s, from, length, beginsControlBlock, synthe, brass, strings);
 }
 
+} // namespace halvane
+
 #else
+
+namespace halvane {
 
 // Not an x86 build: VoiceLanes::Resolve never picks this path.
 void RenderVoiceLanesSse2(VoiceLanesState&, int, int, bool, double*, double*, double*) {}
+
+} // namespace halvane
 
 #endif

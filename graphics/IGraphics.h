@@ -19,13 +19,12 @@
 #include "graphics/LICE.h"
 #include "shell/ShellDialogs.h"
 
-class PlugParam;
-
 namespace halvane {
 
 class IControl;
 class IPlugBase;
 class IPopupMenu;
+class PlugParam;
 
 // The mouse buttons and keys held during a mouse event.
 struct IMouseMod {

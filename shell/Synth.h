@@ -12,11 +12,10 @@
 #include "plugin/MidiQueue.h"
 #include "shell/ShellDialogs.h"
 
-class TuningClient;
-
 namespace halvane {
 
 class IGraphics;
+class TuningClient;
 
 class Synth : public IPlugVST {
 public:

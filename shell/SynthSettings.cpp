@@ -68,8 +68,8 @@ void Synth::LocateSettings() {
     // The process locale is the host's business: nothing here depends on it,
     // since numbers are read and written without the C library's locale.
     CreateFolderPath(SettingsFolder());
-    settingsPath_ = ::SettingsFilePath();
-    documentsFolder_ = ::DocumentsFolder();
+    settingsPath_ = halvane::SettingsFilePath();
+    documentsFolder_ = halvane::DocumentsFolder();
     programFilesFolder_ = documentsFolder_;
     if (!FileExists(settingsPath_)) {
         if (CreateEmptyFile(settingsPath_))

@@ -12,6 +12,8 @@
 
 #include <vector>
 
+namespace halvane {
+
 class DelayLine {
 public:
     static constexpr int kChannels = 2;
@@ -108,3 +110,5 @@ private:
     double feedback_ = 0.0;
     double intensity_ = 0.0;
 };
+
+} // namespace halvane

@@ -17,9 +17,9 @@
 #include "graphics/EditorPlatform.h"
 #include "graphics/IGraphics.h"
 
-class PlugParam;
-
 namespace halvane {
+
+class PlugParam;
 
 class IGraphicsWin : public EditorPlatform {
 public:

@@ -210,7 +210,7 @@ std::string IGraphicsWin::PluginFolder() {
 }
 
 std::string IGraphicsWin::DesktopFolder() {
-    return WithBackslash(::DesktopFolder());
+    return WithBackslash(halvane::DesktopFolder());
 }
 
 std::string IGraphicsWin::AppDataFolder(bool shared) {

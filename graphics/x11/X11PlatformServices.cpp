@@ -234,7 +234,7 @@ std::string X11Platform::PluginFolder() {
 }
 
 std::string X11Platform::DesktopFolder() {
-    return WithSeparator(::DesktopFolder());
+    return WithSeparator(halvane::DesktopFolder());
 }
 
 std::string X11Platform::AppDataFolder(bool shared) {

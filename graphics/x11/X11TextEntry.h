@@ -14,9 +14,9 @@
 #include "graphics/GraphicsTypes.h"
 #include "graphics/LICE.h"
 
-class PlugParam;
-
 namespace halvane {
+
+class PlugParam;
 
 class X11TextEntry {
 public:

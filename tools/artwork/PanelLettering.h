@@ -49,11 +49,7 @@ extern const int kCaptionCount;
 
 } // namespace artwork
 
-} // namespace halvane
-
 class PlugParam;
-
-namespace halvane {
 
 namespace artwork {
 // The parameter record of a display name, with its defaults; null when there
