@@ -7,6 +7,8 @@
 #include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 
+namespace halvane {
+
 namespace bench {
 
 namespace {
@@ -109,3 +111,5 @@ void Rig::RenderBlocks(int blocks) {
 }
 
 } // namespace bench
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 
 #include "engine/Engine.h"
 
+namespace halvane {
+
 namespace bench {
 
 constexpr double kRate = 44100.0;
@@ -41,3 +43,5 @@ private:
 };
 
 } // namespace bench
+
+} // namespace halvane

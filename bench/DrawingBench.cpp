@@ -8,6 +8,8 @@
 
 #include "PanelRender.h"
 
+namespace halvane {
+
 namespace {
 
 const IRect kWhole(0, 0, layout::kEditorWidth, layout::kEditorHeight);
@@ -65,5 +67,7 @@ void ProgramNameText(benchmark::State& state) {
 BENCHMARK(ProgramNameText)->Unit(benchmark::kMicrosecond);
 
 } // namespace
+
+} // namespace halvane
 
 BENCHMARK_MAIN();

@@ -18,6 +18,8 @@
 
 #include "tools/vsthost/VstHost.h"
 
+namespace halvane {
+
 namespace {
 
 double Seconds(clockid_t clock) {
@@ -55,6 +57,10 @@ double Measure(vsthost::Host& host, double seconds, int automatedParam) {
 }
 
 } // namespace
+
+} // namespace halvane
+
+using namespace halvane;
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;

@@ -11,6 +11,8 @@
 #include "BenchSetup.h"
 #include "FloorKernel.h"
 
+namespace halvane {
+
 namespace {
 
 // range(0): voices.
@@ -94,5 +96,7 @@ BENCHMARK(BM_AllSectionsOnPath)
 BENCHMARK(BM_Brass)->Arg(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Strings)->Arg(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AllSections)->Arg(64)->Unit(benchmark::kMillisecond);
+
+} // namespace halvane
 
 BENCHMARK_MAIN();

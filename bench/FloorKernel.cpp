@@ -11,6 +11,8 @@
 #define HALVANE_FLOOR_AVX2 1
 #endif
 
+namespace halvane {
+
 namespace bench {
 
 namespace {
@@ -226,3 +228,5 @@ void FloorKernel::Render(double* /*out*/, int /*frames*/) {}
 #endif
 
 } // namespace bench
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace halvane {
+
 namespace bench {
 
 class FloorKernel {
@@ -31,3 +33,5 @@ private:
 };
 
 } // namespace bench
+
+} // namespace halvane

@@ -16,6 +16,8 @@
 
 #include "BenchSetup.h"
 
+using namespace halvane;
+
 int main(int argc, char** argv) {
     const int voices = argc > 1 ? std::atoi(argv[1]) : 64;
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 1;

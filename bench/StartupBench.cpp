@@ -15,6 +15,8 @@
 
 #include "tools/vsthost/VstHost.h"
 
+namespace halvane {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -43,6 +45,10 @@ long ResidentKiB() {
 }
 
 } // namespace
+
+} // namespace halvane
+
+using namespace halvane;
 
 int main() {
     // Instances create and read their settings file: keep them away from the

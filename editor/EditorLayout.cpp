@@ -20,6 +20,8 @@
 #include "graphics/IGraphics.h"
 #include "shell/Synth.h"
 
+namespace halvane {
+
 #ifndef HALVANE_BUILD_NUMBER
 #define HALVANE_BUILD_NUMBER 0
 #endif
@@ -132,3 +134,5 @@ EditorControls BuildEditorLayout(IGraphics& graphics, Synth& synth) {
         kept.voiceSchedule->SetHidden(true);
     return kept;
 }
+
+} // namespace halvane

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace halvane {
+
 // Builds the instrument's panel from the control table: the bitmaps, the
 // background and every control in creation (and drawing) order, bound to the
 // parameters named in the table.
@@ -24,3 +27,5 @@ struct EditorControls {
 int FindParamByName(const Synth& synth, const char* name);
 
 EditorControls BuildEditorLayout(IGraphics& graphics, Synth& synth);
+
+} // namespace halvane

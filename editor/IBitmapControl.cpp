@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace halvane {
+
 IBitmapControl::IBitmapControl(IPlugBase* plug, const IRect& rect, int paramIndex,
                                const IBitmap& bitmap)
     : IControl(plug, rect, paramIndex), bitmap_(bitmap) {}
@@ -19,3 +21,5 @@ void IBitmapControl::Paint(LICE_MemBitmap& dst, const IRect& clip) {
     if (bitmap_.Valid())
         LICE::DrawFrame(dst, bitmap_, Frame(), rect_.left, rect_.top, BlendWeight(), clip);
 }
+
+} // namespace halvane

@@ -4,6 +4,8 @@
 
 #include "editor/IControl.h"
 
+namespace halvane {
+
 class IBitmapControl : public IControl {
 public:
     IBitmapControl(IPlugBase* plug, const IRect& rect, int paramIndex, const IBitmap& bitmap);
@@ -21,3 +23,5 @@ protected:
 private:
     IBitmap bitmap_;
 };
+
+} // namespace halvane

@@ -4,6 +4,8 @@
 
 #include "plugin/IPlugBase.h"
 
+namespace halvane {
+
 IControl::IControl(IPlugBase* plug, const IRect& rect, int paramIndex)
     : rect_(rect), plug_(plug), targetRect_(rect), paramIndex_(paramIndex) {}
 
@@ -82,3 +84,5 @@ void IControl::AfterPaint() {
 bool IControl::NeedsRedraw() const {
     return dirty_.load(std::memory_order_acquire) || redraw_.load(std::memory_order_acquire);
 }
+
+} // namespace halvane

@@ -13,6 +13,8 @@
 #include "graphics/IGraphics.h"
 #include "graphics/LICE.h"
 
+namespace halvane {
+
 class IPlugBase;
 
 class IControl {
@@ -98,3 +100,5 @@ private:
     bool dblAsClick_ = false;
     bool mouseOverWanted_ = false;
 };
+
+} // namespace halvane

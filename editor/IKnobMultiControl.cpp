@@ -2,6 +2,8 @@
 
 #include "editor/IBitmapControl.h"
 
+namespace halvane {
+
 void IKnobControl::HandleMouseDown(int /*x*/, int /*y*/, const IMouseMod& /*mod*/) {
     if (IGraphics* graphics = GetGUI())
         graphics->Platform().HideCursor();
@@ -38,3 +40,5 @@ void IKnobMultiControl::Paint(LICE_MemBitmap& dst, const IRect& clip) {
     if (bitmap_.Valid())
         LICE::DrawFrame(dst, bitmap_, Frame(), rect_.left, rect_.top, BlendWeight(), clip);
 }
+
+} // namespace halvane

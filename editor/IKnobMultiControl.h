@@ -4,6 +4,8 @@
 
 #include "editor/IControl.h"
 
+namespace halvane {
+
 class IKnobControl : public IControl {
 public:
     enum Direction { kVertical, kHorizontal };
@@ -39,3 +41,5 @@ public:
 private:
     IBitmap bitmap_;
 };
+
+} // namespace halvane

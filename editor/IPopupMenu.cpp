@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace halvane {
+
 IPopupMenu::Item& IPopupMenu::AddItem(const char* text, int flags,
                                       std::unique_ptr<IPopupMenu> submenu) {
     Item item;
@@ -110,3 +112,5 @@ IPopupMenu* IPopupMenu::MenuOfCommand(int command, int& item) {
     }
     return nullptr;
 }
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace halvane {
+
 class IPopupMenu {
 public:
     enum Flags {
@@ -73,3 +75,5 @@ private:
     Numbering numbering_ = kNone;
     int chosen_ = -1;
 };
+
+} // namespace halvane

@@ -1,5 +1,7 @@
 #include "editor/ISwitchControl.h"
 
+namespace halvane {
+
 double ISwitchControl::NextValue() const {
     const int frames = Bitmap().frames;
     const double step = frames < 2 ? 1.0 : 1.0 / (frames - 1);
@@ -12,3 +14,5 @@ void ISwitchControl::HandleMouseDown(int /*x*/, int /*y*/, const IMouseMod& /*mo
     SetValue(NextValue());
     MarkDirty(true);
 }
+
+} // namespace halvane

@@ -5,6 +5,8 @@
 
 #include "editor/IBitmapControl.h"
 
+namespace halvane {
+
 class ISwitchControl : public IBitmapControl {
 public:
     ISwitchControl(IPlugBase* plug, const IRect& rect, int paramIndex, const IBitmap& bitmap)
@@ -25,3 +27,5 @@ class IContactControl : public ISwitchControl {
 public:
     using ISwitchControl::ISwitchControl;
 };
+
+} // namespace halvane

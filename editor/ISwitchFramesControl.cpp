@@ -1,5 +1,7 @@
 #include "editor/ISwitchFramesControl.h"
 
+namespace halvane {
+
 ISwitchFramesControl::ISwitchFramesControl(IPlugBase* plug, const IRect& rect, int paramIndex,
                                            const IBitmap& bitmap)
     : ISwitchControl(plug, rect, paramIndex, bitmap) {
@@ -21,3 +23,5 @@ void ISwitchFramesControl::HandleMouseDown(int x, int y, const IMouseMod& /*mod*
         }
     }
 }
+
+} // namespace halvane

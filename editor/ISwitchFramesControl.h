@@ -6,6 +6,8 @@
 
 #include "editor/ISwitchControl.h"
 
+namespace halvane {
+
 class ISwitchFramesControl : public ISwitchControl {
 public:
     ISwitchFramesControl(IPlugBase* plug, const IRect& rect, int paramIndex, const IBitmap& bitmap);
@@ -15,3 +17,5 @@ public:
 private:
     std::vector<IRect> zones_;
 };
+
+} // namespace halvane

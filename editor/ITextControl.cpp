@@ -1,5 +1,7 @@
 #include "editor/ITextControl.h"
 
+namespace halvane {
+
 ITextControl::ITextControl(IPlugBase* plug, const IRect& rect, const IText& style, const char* text)
     : IControl(plug, rect), str_(text ? text : "") {
     SetTextStyle(style);
@@ -17,3 +19,5 @@ void ITextControl::SetTextFromPlug(const char* text) {
     MarkDirty(false);
     str_ = t;
 }
+
+} // namespace halvane

@@ -5,6 +5,8 @@
 
 #include "editor/IControl.h"
 
+namespace halvane {
+
 class ITextControl : public IControl {
 public:
     ITextControl(IPlugBase* plug, const IRect& rect, const IText& style, const char* text);
@@ -17,3 +19,5 @@ public:
 private:
     std::string str_;
 };
+
+} // namespace halvane

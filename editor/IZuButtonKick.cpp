@@ -2,6 +2,8 @@
 
 #include "plugin/IPlugBase.h"
 
+namespace halvane {
+
 IZuButtonKick::IZuButtonKick(IPlugBase* plug, const IRect& rect, int paramIndex,
                              const IBitmap& offBitmap, const IBitmap& onBitmap)
     : IContactControl(plug, rect, paramIndex, offBitmap), on_(onBitmap) {}
@@ -27,3 +29,5 @@ void IZuButtonKick::HandleMouseUp(int /*x*/, int /*y*/, const IMouseMod& /*mod*/
         GetPlug()->SetParamFromEditor(ParamIdx(), IsOn() ? 1.0 : 0.0);
     MarkDirty(true);
 }
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 
 #include "editor/ISwitchControl.h"
 
+namespace halvane {
+
 class IZuButtonKick : public IContactControl {
 public:
     IZuButtonKick(IPlugBase* plug, const IRect& rect, int paramIndex, const IBitmap& offBitmap,
@@ -22,3 +24,5 @@ private:
     IBitmap on_;
     std::atomic<bool> pressed_{false};
 };
+
+} // namespace halvane

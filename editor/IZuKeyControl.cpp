@@ -7,6 +7,8 @@
 
 #include "plugin/IPlugBase.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr IColor kClear(0, 0, 0, 0);
@@ -92,3 +94,5 @@ void IZuKeyControl::HandleMouseDown(int /*x*/, int /*y*/, const IMouseMod& /*mod
         MarkDirty(true);
     }
 }
+
+} // namespace halvane

@@ -7,6 +7,8 @@
 #include "editor/IControl.h"
 #include "editor/IPopupMenu.h"
 
+namespace halvane {
+
 class IZuKeyControl : public IControl {
 public:
     static constexpr int kHighestNote = 127;
@@ -27,3 +29,5 @@ private:
     IRect textRect_;
     IPopupMenu menu_;
 };
+
+} // namespace halvane

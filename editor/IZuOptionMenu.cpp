@@ -5,6 +5,8 @@
 #include "shell/OptionMenu.h"
 #include "shell/Synth.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr IColor kClear(0, 0, 0, 0);
@@ -67,3 +69,5 @@ void IZuOptionMenu::HandleMouseDown(int x, int /*y*/, const IMouseMod& /*mod*/) 
     RequestRedraw();
     SetDirty();
 }
+
+} // namespace halvane

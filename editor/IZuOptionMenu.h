@@ -9,6 +9,8 @@
 #include "editor/IPopupMenu.h"
 #include "shell/OptionMenu.h"
 
+namespace halvane {
+
 class Synth;
 
 class IZuOptionMenu : public IControl {
@@ -30,3 +32,5 @@ private:
     IPopupMenu menu_;
     std::vector<OptionMenuItem> items_;
 };
+
+} // namespace halvane

@@ -7,6 +7,8 @@
 #include "platform/Text.h"
 #include "shell/Synth.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr IColor kClear(0, 0, 0, 0);
@@ -96,3 +98,5 @@ void IZuPresetMenu::TakeTextEntry(const char* text) {
     }
     SetDirty();
 }
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 #include "editor/IControl.h"
 #include "editor/IPopupMenu.h"
 
+namespace halvane {
+
 class Synth;
 
 class IZuPresetMenu : public IControl {
@@ -27,3 +29,5 @@ private:
     IRect nameArea_;
     IPopupMenu menu_;
 };
+
+} // namespace halvane

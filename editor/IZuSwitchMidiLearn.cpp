@@ -2,6 +2,8 @@
 
 #include "shell/Synth.h"
 
+namespace halvane {
+
 IZuSwitchMidiLearn::IZuSwitchMidiLearn(Synth* synth, const IRect& rect, const IBitmap& learn,
                                        const IBitmap& unlearn)
     : ISwitchControl(synth, rect, kTag, learn), synth_(synth), learn_(learn), unlearn_(unlearn) {}
@@ -21,3 +23,5 @@ void IZuSwitchMidiLearn::HandleMouseDown(int /*x*/, int /*y*/, const IMouseMod& 
     synth_->LearnSwitchClicked(GetValue(), unlearnShown_);
     MarkDirty(false);
 }
+
+} // namespace halvane

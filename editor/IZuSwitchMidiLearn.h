@@ -4,6 +4,8 @@
 
 #include "editor/ISwitchControl.h"
 
+namespace halvane {
+
 class Synth;
 
 class IZuSwitchMidiLearn : public ISwitchControl {
@@ -22,3 +24,5 @@ private:
     IBitmap unlearn_;
     bool unlearnShown_ = false;
 };
+
+} // namespace halvane

@@ -2,6 +2,8 @@
 
 #include "shell/Synth.h"
 
+namespace halvane {
+
 IZuUtilityKick::IZuUtilityKick(Synth* synth, const IRect& rect, int tag, const IBitmap& bitmap)
     : IContactControl(synth, rect, tag, bitmap), synth_(synth) {}
 
@@ -17,3 +19,5 @@ void IZuUtilityKick::HandleMouseUp(int /*x*/, int /*y*/, const IMouseMod& /*mod*
     else if (ParamIdx() == kNextTag)
         synth_->SelectProgram(current >= last ? 0 : current + 1);
 }
+
+} // namespace halvane

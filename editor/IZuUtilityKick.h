@@ -4,6 +4,8 @@
 
 #include "editor/ISwitchControl.h"
 
+namespace halvane {
+
 class Synth;
 
 class IZuUtilityKick : public IContactControl {
@@ -18,3 +20,5 @@ public:
 private:
     Synth* synth_;
 };
+
+} // namespace halvane

@@ -1,5 +1,7 @@
 #include "editor/IZuVoiceDebugger.h"
 
+namespace halvane {
+
 void IZuVoiceDebugger::SetMask(int mask) {
     mask_.store(mask, std::memory_order_relaxed);
     SetDirty();
@@ -18,3 +20,5 @@ void IZuVoiceDebugger::Paint(LICE_MemBitmap& dst, const IRect& clip) {
         LICE::DrawText(dst, text_, label, cell, clip);
     }
 }
+
+} // namespace halvane

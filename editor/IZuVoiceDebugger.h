@@ -7,6 +7,8 @@
 
 #include "editor/IControl.h"
 
+namespace halvane {
+
 class IZuVoiceDebugger : public IControl {
 public:
     static constexpr int kCells = 9;
@@ -31,3 +33,5 @@ public:
 private:
     std::atomic<int> mask_{0};
 };
+
+} // namespace halvane

@@ -10,6 +10,8 @@
 
 #include "graphics/GraphicsTypes.h"
 
+namespace halvane {
+
 namespace layout {
 
 constexpr int kEditorWidth = 988;
@@ -231,3 +233,5 @@ constexpr IRect ControlRect(const ControlEntry& c) {
 }
 
 } // namespace layout
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+namespace halvane {
+
 struct BiquadState {
     static constexpr double kOffset = 1e-13;
 
@@ -39,3 +41,5 @@ struct BiquadState {
 
     void Clear() { x1 = x2 = y1 = y2 = 0.0; }
 };
+
+} // namespace halvane

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <initializer_list>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kTwoPi = 6.28318530717958647692;
@@ -66,3 +68,5 @@ void Bowing::Process(double& left, double& right, bool stereo, int i) {
         right = left;
     }
 }
+
+} // namespace halvane

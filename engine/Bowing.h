@@ -6,6 +6,8 @@
 #include "engine/Envelope.h"
 #include "engine/Filter.h"
 
+namespace halvane {
+
 class Bowing {
 public:
     Bowing(); // fixed envelope settings: attack 0.35, decay 0.44, sustain 0, release 0.44
@@ -40,3 +42,5 @@ private:
     BandPass right_;
     double level_ = 0.5;
 };
+
+} // namespace halvane

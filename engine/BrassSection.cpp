@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kMaxCutoffPitch = 17280.0;
@@ -57,3 +59,5 @@ void BrassSection::Process(double brassSum, int i, double& left, double& right) 
     left = Finite(y * gainLeft_);
     right = Finite(y * gainRight_);
 }
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 #include "engine/Envelope.h"
 #include "engine/LadderFilter.h"
 
+namespace halvane {
+
 class BrassSection {
 public:
     // New rate: the filter is cleared for it, the envelope goes idle at 0.
@@ -60,3 +62,5 @@ private:
     double gainLeft_ = 0.5;
     double gainRight_ = 0.5;
 };
+
+} // namespace halvane

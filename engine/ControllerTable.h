@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace halvane {
+
 class ControllerTable {
 public:
     static constexpr int kControllers = 128;
@@ -49,3 +51,5 @@ struct ControlledChange {
     int32_t param;
     uint8_t value; // the controller value, 0..127
 };
+
+} // namespace halvane

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+namespace halvane {
+
 Engine::Engine() : outputMix_(brass_, bowing_) {
     for (int32_t& key : heldKeys_)
         key = kVacantKey;
@@ -68,3 +70,5 @@ void Engine::SetVoices(int index, double value) {
     for (Voice& voice : voices_)
         voice.SetParameter(index, value);
 }
+
+} // namespace halvane

@@ -28,6 +28,8 @@
 #include "sound/ParamIds.h"
 #include "sound/PitchModulation.h"
 
+namespace halvane {
+
 class Engine {
 public:
     static constexpr int kMaxVoices = 64;
@@ -229,3 +231,5 @@ private:
     Bowing bowing_;
     OutputMix outputMix_;
 };
+
+} // namespace halvane

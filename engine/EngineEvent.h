@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace halvane {
+
 struct EngineEvent {
     int32_t offset = 0;
     uint8_t status = 0;
@@ -12,3 +14,5 @@ struct EngineEvent {
 
     int Kind() const { return status >> 4; }
 };
+
+} // namespace halvane

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace halvane {
+
 class EngineEventQueue {
 public:
     static constexpr int kCapacity = 4096; // a power of two
@@ -56,3 +58,5 @@ private:
     int head_ = 0;
     int size_ = 0;
 };
+
+} // namespace halvane

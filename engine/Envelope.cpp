@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace halvane {
+
 namespace {
 
 double TimeOrZero(double x) {
@@ -85,3 +87,5 @@ void Envelope::EnterDecay() {
     target_ = sustain_;
     coefficient_ = SegmentCoefficient(Rate(decay_));
 }
+
+} // namespace halvane

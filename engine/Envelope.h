@@ -8,6 +8,8 @@
 #include <cfloat>
 #include <cstdint>
 
+namespace halvane {
+
 class Envelope {
 public:
     enum { kIdle = 0, kAttack = 1, kDecay = 2, kRelease = 3 };
@@ -97,3 +99,5 @@ private:
     double previousValue_ = 0.0;
     double coefficient_ = 0.0;
 };
+
+} // namespace halvane

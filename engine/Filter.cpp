@@ -1,5 +1,7 @@
 #include "engine/Filter.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -70,3 +72,5 @@ void BandPass::ComputeCoefficients() {
     a1_ = 2.0 * std::cos(w) * d;
     a2_ = (alpha - 1.0) * d;
 }
+
+} // namespace halvane

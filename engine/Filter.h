@@ -12,6 +12,8 @@
 
 #include "engine/BiquadState.h"
 
+namespace halvane {
+
 class Filter {
 public:
     static constexpr double kDefaultQ = 0.5;
@@ -90,3 +92,5 @@ class BandPass : public Filter {
 public:
     void ComputeCoefficients() override;
 };
+
+} // namespace halvane

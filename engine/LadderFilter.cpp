@@ -1,5 +1,7 @@
 #include "engine/LadderFilter.h"
 
+namespace halvane {
+
 LadderFilter::LadderFilter() {
     SetSampleRate(44100.0);
 }
@@ -24,3 +26,5 @@ void LadderFilter::SetResonance(double r) {
     resonance_ = r > 0.0 ? (r < 1.0 ? r : 1.0) : 0.0;
     cachedIndex_ = kRecompute;
 }
+
+} // namespace halvane

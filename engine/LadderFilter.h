@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace halvane {
+
 class LadderFilter {
 public:
     // Usable at once, with the tables of 44100 Hz and cleared as by SetSampleRate.
@@ -147,3 +149,5 @@ private:
     double s1_ = 0.0, s2_ = 1.0, s3_ = 0.0, s4_ = -1.0;
     double offset_ = 1e-13;
 };
+
+} // namespace halvane

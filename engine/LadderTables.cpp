@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
@@ -36,3 +38,5 @@ LadderTables::LadderTables(double sampleRate) : sampleRate_(UsableRate(sampleRat
 std::shared_ptr<const LadderTables> LadderTables::ForSampleRate(double sampleRate) {
     return RateCache<LadderTables>::Get(UsableRate(sampleRate));
 }
+
+} // namespace halvane

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace halvane {
+
 struct LadderTables {
     static constexpr int32_t kSize = kMaxPitch + 1;
 
@@ -55,3 +57,5 @@ private:
     double sampleRate_;
     std::array<Entry, kSize> entries_;
 };
+
+} // namespace halvane

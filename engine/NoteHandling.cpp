@@ -5,6 +5,8 @@
 
 #include "engine/Engine.h"
 
+namespace halvane {
+
 namespace {
 
 // Counters only ever step by one; holding them inside 32 bits keeps a stream of
@@ -209,3 +211,5 @@ void Engine::AllVoicesOff() {
         voice.ReleaseVoice(true);
     }
 }
+
+} // namespace halvane

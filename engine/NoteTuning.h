@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace halvane {
+
 class NoteTuning {
 public:
     // Whether the note (0..127) is to be dropped.
@@ -15,3 +17,5 @@ public:
 protected:
     ~NoteTuning() = default;
 };
+
+} // namespace halvane

@@ -1,5 +1,7 @@
 #include "engine/Oscillator.h"
 
+namespace halvane {
+
 namespace {
 
 // Converts a pulse width in 0..1 of the half period into the phase offset.
@@ -103,3 +105,5 @@ void Oscillator::Update(int32_t pitch, const PhaseIncrementTable& table) {
         tables_[footage] = SawTables::Instance().Level(levels_[footage]);
     }
 }
+
+} // namespace halvane

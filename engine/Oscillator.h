@@ -11,6 +11,8 @@
 #include <cassert>
 #include <cstdint>
 
+namespace halvane {
+
 enum Footage { kFootage16 = 0, kFootage8 = 1, kFootage4 = 2 };
 
 class Oscillator {
@@ -86,3 +88,5 @@ private:
     int32_t widthOffset_ = kSquareOffset;
     int32_t increment_ = 0;
 };
+
+} // namespace halvane

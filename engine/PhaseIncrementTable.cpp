@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+namespace halvane {
+
 namespace {
 
 double ValidRate(double sampleRate) {
@@ -31,3 +33,5 @@ PhaseIncrementTable::PhaseIncrementTable(double sampleRate)
 std::shared_ptr<const PhaseIncrementTable> PhaseIncrementTable::ForSampleRate(double sampleRate) {
     return RateCache<PhaseIncrementTable>::Get(ValidRate(sampleRate));
 }
+
+} // namespace halvane

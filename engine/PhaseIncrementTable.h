@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace halvane {
+
 class PhaseIncrementTable {
 public:
     static constexpr int32_t kSize = kMaxPitch + 1;
@@ -37,3 +39,5 @@ private:
     double sampleRate_;
     std::array<int32_t, kSize> entries_;
 };
+
+} // namespace halvane

@@ -1,5 +1,7 @@
 #include "engine/PitchToHz.h"
 
+namespace halvane {
+
 namespace {
 
 // clang-format off
@@ -91,3 +93,5 @@ double PitchToHz(int32_t pitch) {
     const int32_t f = q % 128;
     return table[s] + (table[s + 1] - table[s]) * f * 0.0078125;
 }
+
+} // namespace halvane

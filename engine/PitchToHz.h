@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace halvane {
+
 // Highest pitch index: note 135, 19912.127 Hz. Tables indexed by pitch hold
 // kMaxPitch + 1 entries.
 constexpr int32_t kMaxPitch = 17280;
@@ -21,3 +23,5 @@ double PitchToHz(int32_t pitch);
 // to 3 decimals, SubNoteHz(s) is 8.176 * 2^(-s/12) rounded to 10 decimals.
 double NoteHz(int32_t s);
 double SubNoteHz(int32_t s);
+
+} // namespace halvane

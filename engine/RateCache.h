@@ -8,6 +8,8 @@
 #include <memory>
 #include <mutex>
 
+namespace halvane {
+
 template <typename Table> class RateCache {
 public:
     // rate must already be the table's usable form of the rate (the map's key).
@@ -31,3 +33,5 @@ public:
         return table;
     }
 };
+
+} // namespace halvane

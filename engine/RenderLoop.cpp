@@ -15,6 +15,8 @@
 
 #include "engine/Engine.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr int kNoteOff = 0x8;
@@ -283,3 +285,5 @@ void Engine::RenderVoices(int from, int length, bool beginsControlBlock, int cou
         }
     }
 }
+
+} // namespace halvane

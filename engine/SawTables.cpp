@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <utility>
 
+namespace halvane {
+
 namespace {
 
 constexpr std::size_t kN = SawTables::kSize;
@@ -83,3 +85,5 @@ SawTables::SawTables() : data_(static_cast<std::size_t>(kLevels) * kN) {
             out[k] = im[k];
     }
 }
+
+} // namespace halvane

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace halvane {
+
 class SawTables {
 public:
     static constexpr int kLevels = 22, kSize = 4096;
@@ -38,3 +40,5 @@ private:
 
     std::vector<double> data_;
 };
+
+} // namespace halvane

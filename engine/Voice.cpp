@@ -5,6 +5,8 @@
 #include "engine/Engine.h"
 #include "sound/ParamIds.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
@@ -333,3 +335,5 @@ void Voice::UpdateActivity(const VoiceContext& context) {
     if (!active_)
         vcf_.CompleteGlide();
 }
+
+} // namespace halvane

@@ -14,6 +14,8 @@
 #include "engine/Oscillator.h"
 #include "engine/PhaseIncrementTable.h"
 
+namespace halvane {
+
 enum SectionIndex { kSectionSynthe = 0, kSectionBrass = 1, kSectionStrings = 2, kSections = 3 };
 
 // One sample of one voice, before the section stages.
@@ -258,3 +260,5 @@ private:
     int64_t startOrder_ = 0;
     int32_t dampCountdown_ = 0;
 };
+
+} // namespace halvane

@@ -5,6 +5,8 @@
 #include "engine/SawTables.h"
 #include "engine/Voice.h"
 
+namespace halvane {
+
 namespace {
 
 double Mask(bool on) {
@@ -340,3 +342,5 @@ void VoiceLanes::UpdateLadder(VoiceLanesState& s, int lane, int32_t index) {
     s.outputGain[lane] = f.outputGain_;
     s.normaliser[lane] = f.normaliser_;
 }
+
+} // namespace halvane

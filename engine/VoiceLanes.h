@@ -20,6 +20,8 @@
 
 #include <cstdint>
 
+namespace halvane {
+
 class Voice;
 
 // Which voice renderer runs. Auto takes the widest the processor offers; a
@@ -160,3 +162,5 @@ void RenderVoiceLanesSse2(VoiceLanesState& s, int lanes, int from, int length,
                           bool beginsControlBlock, double* synthe, double* brass, double* strings);
 void RenderVoiceLanesAvx2(VoiceLanesState& s, int lanes, int from, int length,
                           bool beginsControlBlock, double* synthe, double* brass, double* strings);
+
+} // namespace halvane

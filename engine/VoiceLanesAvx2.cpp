@@ -26,6 +26,8 @@
 
 #include "engine/VoiceLanesKernel.h"
 
+namespace halvane {
+
 namespace {
 
 // Unaligned loads and stores: the lanes live on the stack, and not every
@@ -232,6 +234,8 @@ void RenderVoiceLanesAvx2(VoiceLanesState& s, int lanes, int from, int length,
         RenderLanes<Group16>(s, from, length, beginsControlBlock, synthe, brass, strings);
 }
 
+} // namespace halvane
+
 #if defined(__clang__)
 #pragma clang attribute pop
 #else
@@ -240,7 +244,11 @@ void RenderVoiceLanesAvx2(VoiceLanesState& s, int lanes, int from, int length,
 
 #else
 
+namespace halvane {
+
 // Not an x86 build: VoiceLanes::Resolve never picks this path.
 void RenderVoiceLanesAvx2(VoiceLanesState&, int, int, int, bool, double*, double*, double*) {}
+
+} // namespace halvane
 
 #endif

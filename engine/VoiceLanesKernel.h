@@ -23,6 +23,8 @@
 #include "engine/Voice.h"
 #include "engine/VoiceLanes.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr uint32_t kPhaseMask = Oscillator::kPhaseMask;
@@ -458,3 +460,5 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
 }
 
 } // namespace
+
+} // namespace halvane

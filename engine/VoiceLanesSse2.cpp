@@ -9,6 +9,8 @@
 
 #include "engine/VoiceLanesKernel.h"
 
+namespace halvane {
+
 namespace {
 
 struct Sse2 {
@@ -91,9 +93,15 @@ void RenderVoiceLanesSse2(VoiceLanesState& s, int lanes, int from, int length,
         RenderLanes<Group8>(s, from, length, beginsControlBlock, synthe, brass, strings);
 }
 
+} // namespace halvane
+
 #else
+
+namespace halvane {
 
 // Not an x86 build: VoiceLanes::Resolve never picks this path.
 void RenderVoiceLanesSse2(VoiceLanesState&, int, int, int, bool, double*, double*, double*) {}
+
+} // namespace halvane
 
 #endif

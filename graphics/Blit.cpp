@@ -4,6 +4,8 @@
 #include "graphics/LICE.h"
 #include "graphics/PixelBlend.h"
 
+namespace halvane {
+
 using lice_detail::Over;
 using lice_detail::Premultiply;
 using lice_detail::Scale255;
@@ -86,3 +88,5 @@ void FillRect(LICE_MemBitmap& dst, const IRect& rect, IColor c, const IRect& cli
 }
 
 } // namespace LICE
+
+} // namespace halvane

@@ -4,6 +4,8 @@
 #include "graphics/EditorPlatform.h"
 #include "graphics/HeadlessPlatform.h"
 
+namespace halvane {
+
 // Weak: a build with a window layer links that layer's MakeEditorPlatform into
 // the plug-in, and it takes the place of this one. On Windows the linker does
 // not take a weak definition out of a static library to satisfy a reference;
@@ -16,3 +18,5 @@ std::unique_ptr<EditorPlatform>
 MakeEditorPlatform() {
     return std::make_unique<HeadlessPlatform>();
 }
+
+} // namespace halvane

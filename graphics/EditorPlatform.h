@@ -15,6 +15,8 @@
 #include "graphics/GraphicsTypes.h"
 #include "shell/ShellDialogs.h"
 
+namespace halvane {
+
 class IGraphics;
 class IControl;
 class IPopupMenu;
@@ -87,3 +89,5 @@ public:
 
 // The platform of this build's editor windows, made for each new editor.
 std::unique_ptr<EditorPlatform> MakeEditorPlatform();
+
+} // namespace halvane

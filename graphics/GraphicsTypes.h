@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 
+namespace halvane {
+
 // A rectangle in editor pixels; left and top inclusive, right and bottom
 // exclusive. A rectangle with no area is empty and hits nothing.
 struct IRect {
@@ -83,3 +85,5 @@ struct IText {
     constexpr IText(const char* face, int points, IColor c, Align a = kAlignCenter)
         : font(face), size(points), color(c), align(a) {}
 };
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 #include "platform/UserFolders.h"
 #include "plugin/IPlugBase.h"
 
+namespace halvane {
+
 namespace {
 
 HeadlessPlatform::MenuShown Snapshot(const IPopupMenu& menu, const std::string& text, int flags) {
@@ -244,3 +246,5 @@ void HeadlessPlatform::Tick() {
     }
     editor_.load()->OnTimer();
 }
+
+} // namespace halvane

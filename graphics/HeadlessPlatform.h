@@ -19,6 +19,8 @@
 #include "graphics/EditorPlatform.h"
 #include "graphics/IGraphics.h"
 
+namespace halvane {
+
 class HeadlessPlatform : public EditorPlatform {
 public:
     // A menu as it was shown: display texts (numbered when the menu numbers its
@@ -126,3 +128,5 @@ private:
     TextEntry entry_;
     std::string typed_;
 };
+
+} // namespace halvane

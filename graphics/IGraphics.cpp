@@ -9,6 +9,8 @@
 #include "platform/Text.h"
 #include "plugin/IPlugBase.h"
 
+namespace halvane {
+
 namespace {
 
 // What a committed text entry reads of the typed text.
@@ -316,3 +318,5 @@ ShellDialogs::BoxAnswer IGraphics::ShowMessageBox(const char* text, const char* 
                                                   BoxKind kind) {
     return platform_->MessageBox(text, caption, kind);
 }
+
+} // namespace halvane

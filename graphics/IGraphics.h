@@ -19,6 +19,8 @@
 #include "graphics/LICE.h"
 #include "shell/ShellDialogs.h"
 
+namespace halvane {
+
 class IControl;
 class IPlugBase;
 class IPopupMenu;
@@ -161,3 +163,5 @@ private:
     int mouseOver_ = -1;
     LICE_MemBitmap backBuffer_;
 };
+
+} // namespace halvane

@@ -15,6 +15,8 @@
 
 #include "graphics/GraphicsTypes.h"
 
+namespace halvane {
+
 // Pixels are 0xAARRGGBB in one uint32_t, premultiplied by alpha, rows from the
 // top, RowSpan() pixels apart.
 class LICE_MemBitmap {
@@ -130,3 +132,5 @@ void DrawText(LICE_MemBitmap& dst, const IText& style, const char* text, const I
 void MeasureText(const IText& style, const char* text, int& width, int& height);
 
 } // namespace LICE
+
+} // namespace halvane

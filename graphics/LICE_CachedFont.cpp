@@ -10,6 +10,8 @@
 #define STB_TRUETYPE_IMPLEMENTATION
 #include <stb_truetype.h>
 
+namespace halvane {
+
 namespace {
 
 constexpr float kItalicSlant = 0.2f; // horizontal shift per unit of height
@@ -213,3 +215,5 @@ uint32_t LICE_CachedFont::NextCodepoint(const char*& p) {
         return kReplacement;
     return cp;
 }
+
+} // namespace halvane

@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+namespace halvane {
+
 class LICE_CachedFont {
 public:
     static constexpr int kSubpixelSteps = 4;
@@ -48,3 +50,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+} // namespace halvane

@@ -1,5 +1,7 @@
 #include "graphics/LICE.h"
 
+namespace halvane {
+
 LICE_MemBitmap::LICE_MemBitmap(int width, int height) {
     Resize(width, height);
 }
@@ -21,3 +23,5 @@ uint32_t LICE_MemBitmap::Pixel(int x, int y) const {
     return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
                    static_cast<std::size_t>(x)];
 }
+
+} // namespace halvane

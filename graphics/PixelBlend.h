@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace halvane {
+
 namespace lice_detail {
 
 // Scales all four channels of a premultiplied pixel by m/255 (m in 0..255),
@@ -32,3 +34,5 @@ inline uint32_t Premultiply(int a, int r, int g, int b) {
 }
 
 } // namespace lice_detail
+
+} // namespace halvane

@@ -20,6 +20,8 @@ extern "C" {
 std::FILE* halvane_libpng_stderr = stderr;
 }
 
+namespace halvane {
+
 namespace {
 
 // Larger images than the editor could ever show are refused before any
@@ -104,3 +106,5 @@ bool DecodePng(const unsigned char* data, std::size_t size, LICE_MemBitmap& out)
 }
 
 } // namespace LICE
+
+} // namespace halvane

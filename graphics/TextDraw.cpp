@@ -13,6 +13,8 @@
 #include "graphics/LICE_CachedFont.h"
 #include "graphics/PixelBlend.h"
 
+namespace halvane {
+
 extern const unsigned char halvane_font_liberation_sans[];
 extern const std::size_t halvane_font_liberation_sans_size;
 extern const unsigned char halvane_font_dejavu_sans[];
@@ -149,3 +151,5 @@ void DrawText(LICE_MemBitmap& dst, const IText& style, const char* text, const I
 }
 
 } // namespace LICE
+
+} // namespace halvane

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace halvane {
+
 class DynamicLibrary {
 public:
     DynamicLibrary() = default;
@@ -34,3 +36,5 @@ private:
 // LIBMTS.dll in the system folder, then in the tuning library's own folder
 // under the common program files; on Linux its usual install path.
 std::vector<std::string> TuningLibraryPaths();
+
+} // namespace halvane

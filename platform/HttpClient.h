@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string>
 
+namespace halvane {
+
 struct HttpGetRequest {
     std::string host; // a name or an address
     int port = 80;
@@ -27,3 +29,5 @@ struct HttpGetRequest {
 // first maxBytes did. False, with body empty, when there was no reply: no HTTP library, no
 // connection, a time-out or a transfer broken off. Throws std::bad_alloc when memory runs out.
 bool HttpGet(const HttpGetRequest& request, std::string& body);
+
+} // namespace halvane

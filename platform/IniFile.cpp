@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace halvane {
+
 namespace {
 
 bool IsBlank(char c) {
@@ -320,3 +322,5 @@ std::size_t IniRead(const std::string& path, const char* section, const char* ke
     std::string value = IniRead(path, section, key, defaultValue, bufferSize - 1);
     return CopyText(buffer, bufferSize, value.c_str());
 }
+
+} // namespace halvane

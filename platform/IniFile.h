@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace halvane {
+
 // One settings file held in memory as its lines. Not thread-safe by itself;
 // the free functions below serialise the read-modify-write cycles of a process.
 class IniDocument {
@@ -92,3 +94,5 @@ bool IniWrite(const std::string& path, const char* section, const char* key, con
 // WritePrivateProfileSectionA: content is a '\0'-separated, double-'\0'-ended
 // list of "key=value" entries; "" empties the section, keeping its header.
 bool IniWriteSection(const std::string& path, const char* section, const char* content);
+
+} // namespace halvane

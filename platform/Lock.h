@@ -8,6 +8,8 @@
 
 #include <cstddef>
 
+namespace halvane {
+
 class RecursiveLock {
 public:
     RecursiveLock();
@@ -44,3 +46,5 @@ inline RecursiveLock& ConstructionLock() {
     static RecursiveLock lock;
     return lock;
 }
+
+} // namespace halvane

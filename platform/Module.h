@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace halvane {
+
 // Full path of the module's file; empty when it cannot be determined.
 std::string ModulePath();
 // The folder of ModulePath(), without a trailing separator.
@@ -14,3 +16,5 @@ std::string ModuleFolder();
 // An opaque identity of the loaded module: on Linux its load address, on
 // Windows its HMODULE (which is also its load address). Null when unknown.
 void* ModuleHandle();
+
+} // namespace halvane

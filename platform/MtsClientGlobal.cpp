@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace halvane {
+
 namespace {
 
 double EqualTempered(int note) {
@@ -121,3 +123,5 @@ void mtsclientglobal::DeregisterClient() {
     if (mDeregisterClient)
         mDeregisterClient();
 }
+
+} // namespace halvane

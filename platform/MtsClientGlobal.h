@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace halvane {
+
 constexpr int kTuningNotes = 128;
 constexpr int kTuningChannels = 16;
 
@@ -97,3 +99,5 @@ private:
     const double* mMasterTable = nullptr; // owned by the library
     const double* mChannelTables[kTuningChannels] = {};
 };
+
+} // namespace halvane

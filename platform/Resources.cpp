@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 constexpr int kMaxId = 65535;
@@ -125,3 +127,5 @@ ResourceRegistration::ResourceRegistration(int id, const char* type, const unsig
                                            std::size_t size) {
     RegisterResource(id, type, data, size);
 }
+
+} // namespace halvane

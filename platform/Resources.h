@@ -15,6 +15,8 @@
 
 #include <cstddef>
 
+namespace halvane {
+
 // windows.h maps FindResource to FindResourceA; ours is a different function.
 #if defined(_WIN32) && defined(FindResource)
 #undef FindResource
@@ -50,3 +52,5 @@ struct ResourceRegistration {
 // on Windows (FindResourceA and friends); nothing on Linux, where the bytes
 // are always registered. id is -1 for a lookup by name.
 bool FindModuleResource(int id, const char* name, const char* type, ResourceData& out);
+
+} // namespace halvane

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <limits>
 
+namespace halvane {
+
 // Copies at most size - 1 characters of src and always terminates (when size > 0).
 // A null src copies as the empty text. Returns the number of characters written.
 inline std::size_t CopyText(char* dst, std::size_t size, const char* src) {
@@ -99,3 +101,5 @@ inline void UseDotDecimal(char* text) {
         if (*p == conv->decimal_point[0])
             *p = '.';
 }
+
+} // namespace halvane

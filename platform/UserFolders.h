@@ -12,6 +12,8 @@
 
 #include <string>
 
+namespace halvane {
+
 // The per-user folder holding the settings file:
 // $XDG_CONFIG_HOME/KelpmoorMusic, or ~/.config/KelpmoorMusic when
 // XDG_CONFIG_HOME is unset, empty or not an absolute path.
@@ -48,3 +50,5 @@ bool CreateEmptyFile(const std::string& path);
 // the old file is left untouched and false is returned. A path that is a
 // symbolic link has the file it points to replaced.
 bool WriteFileAtomically(const std::string& path, const std::string& bytes);
+
+} // namespace halvane

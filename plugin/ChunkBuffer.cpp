@@ -4,6 +4,8 @@
 #include <new>
 #include <stdexcept>
 
+namespace halvane {
+
 bool ChunkBuffer::Reserve(std::size_t needed) {
     if (needed <= bytes_.capacity())
         return true;
@@ -69,3 +71,5 @@ int ChunkBuffer::GetString(std::string& out, int pos) const {
                static_cast<std::size_t>(length));
     return next + length;
 }
+
+} // namespace halvane

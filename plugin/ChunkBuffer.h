@@ -11,6 +11,8 @@
 #include <type_traits>
 #include <vector>
 
+namespace halvane {
+
 class ChunkBuffer {
 public:
     static constexpr std::size_t kGranule = 4096;
@@ -62,3 +64,5 @@ private:
 };
 
 static_assert(sizeof(double) == 8 && sizeof(int32_t) == 4, "chunk layout sizes");
+
+} // namespace halvane

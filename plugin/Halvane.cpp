@@ -11,6 +11,8 @@
 #include "sound/ParamTable.h"
 #include "sound/TuningClient.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr int32_t kUniqueId = vst::FourCC('H', 'a', 'l', '3');
@@ -153,3 +155,5 @@ void Halvane::LearnSwitchOff() {
     if (editorControls_.learnSwitch)
         editorControls_.learnSwitch->TakeValueFromInstrument(0.0);
 }
+
+} // namespace halvane

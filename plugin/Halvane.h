@@ -5,6 +5,8 @@
 #include "engine/Engine.h"
 #include "shell/Synth.h"
 
+namespace halvane {
+
 class Halvane : public Synth {
 public:
     static constexpr const char* kStateKey = "Halvane_1.1.3";
@@ -46,3 +48,5 @@ private:
     Engine engine_;
     EditorControls editorControls_;
 };
+
+} // namespace halvane

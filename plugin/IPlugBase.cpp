@@ -7,6 +7,8 @@
 #include "graphics/IGraphics.h"
 #include "platform/Text.h"
 
+namespace halvane {
+
 IPlugBase::IPlugBase(int nParams, const char* channelIOStr, int nPrograms, const char* effectName,
                      const char* productName, const char* vendorName, int32_t uniqueId,
                      int32_t version, bool isInstrument, bool takesMidi, bool takesChunks)
@@ -194,3 +196,5 @@ void IPlugBase::RefreshEditorParams() {
     for (int i = 0; i < NParams(); ++i)
         editor_->SetParameterFromPlug(i, params_[i].Value(), false);
 }
+
+} // namespace halvane

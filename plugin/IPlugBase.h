@@ -13,6 +13,8 @@
 #include "plugin/MidiQueue.h"
 #include "plugin/PlugParam.h"
 
+namespace halvane {
+
 class IGraphics;
 
 // What the host told us about its transport, in the units the host uses.
@@ -205,3 +207,5 @@ private:
     int tailSize_ = 0;
     std::vector<ChannelIO> channelIO_;
 };
+
+} // namespace halvane

@@ -5,6 +5,8 @@
 #include "platform/Text.h"
 #include "plugin/IPlugBase.h"
 
+namespace halvane {
+
 namespace {
 
 std::string LimitProgramName(const std::string& name) {
@@ -158,3 +160,5 @@ int IPlugBase::UnserializePresets(const ChunkBuffer& chunk, int pos) {
     RestoreProgram(currentProgram_);
     return pos;
 }
+
+} // namespace halvane

@@ -9,6 +9,8 @@
 #include "graphics/IGraphics.h"
 #include "platform/Text.h"
 
+namespace halvane {
+
 using namespace vst;
 
 IPlugVST::IPlugVST(HostCallback host, int nParams, const char* channelIOStr, int nPrograms,
@@ -359,3 +361,5 @@ float IPlugVST::VSTGetParameter(AEffect* effect, VstInt32 index) {
     const PlugParam* param = plug->GetParam(index);
     return param ? static_cast<float>(param->GetNormalized()) : 0.0f;
 }
+
+} // namespace halvane

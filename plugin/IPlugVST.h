@@ -7,6 +7,8 @@
 #include "plugin/IPlugBase.h"
 #include "plugin/vst2_abi.h"
 
+namespace halvane {
+
 class IPlugVST : public IPlugBase {
 public:
     IPlugVST(vst::HostCallback host, int nParams, const char* channelIOStr, int nPrograms,
@@ -85,3 +87,5 @@ private:
     uint32_t hostExtensions_ = 0;
     bool hostOpened_ = false;
 };
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 
 #include "plugin/IPlugVST.h"
 
+namespace halvane {
+
 using namespace vst;
 
 namespace {
@@ -107,3 +109,5 @@ void IPlugVST::ProcessDouble(double** inputs, double** outputs, int frames) {
         done += n;
     }
 }
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 #include "platform/Text.h"
 #include "plugin/IPlugVST.h"
 
+namespace halvane {
+
 using namespace vst;
 
 namespace {
@@ -423,3 +425,5 @@ void IPlugVST::SetSpeakerArrangement(const VstSpeakerArrangement* arrangement, b
         }
     }
 }
+
+} // namespace halvane

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+namespace halvane {
+
 MidiQueue::MidiQueue() {
     events_.reset(new (std::nothrow) MidiEvent[kInitialCapacity]);
     capacity_ = events_ ? kInitialCapacity : 0;
@@ -72,3 +74,5 @@ void MidiQueue::Resize(int32_t blockSize) {
     events_ = std::move(resized);
     capacity_ = static_cast<int32_t>(wanted);
 }
+
+} // namespace halvane

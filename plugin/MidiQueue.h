@@ -7,6 +7,8 @@
 
 #include "engine/EngineEvent.h"
 
+namespace halvane {
+
 // The queue holds the events exactly as the engine takes them, so a block's
 // events are handed over in place.
 using MidiEvent = EngineEvent;
@@ -79,3 +81,5 @@ private:
     int32_t front_ = 0;
     int32_t length_ = 0;
 };
+
+} // namespace halvane

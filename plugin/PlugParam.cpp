@@ -6,6 +6,8 @@
 
 #include "platform/Text.h"
 
+namespace halvane {
+
 int32_t TruncateToInt(double value) {
     if (std::isnan(value))
         return 0;
@@ -136,3 +138,5 @@ bool PlugParam::FindDisplayText(const char* text, double& value) const {
     }
     return false;
 }
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace halvane {
+
 class PlugParam {
 public:
     enum Kind : int32_t { kUnset = 0, kList = 1, kInteger = 2, kContinuous = 4 };
@@ -83,3 +85,5 @@ private:
 // Truncates toward zero into int32, saturating; NaN gives 0. Display and list
 // look-ups go through this so no value can make a conversion undefined.
 int32_t TruncateToInt(double value);
+
+} // namespace halvane

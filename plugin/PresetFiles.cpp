@@ -12,6 +12,8 @@
 #include "platform/UserFolders.h"
 #include "plugin/IPlugBase.h"
 
+namespace halvane {
+
 namespace {
 
 // Both kinds of file: "CcnK", byte size, file kind, format version, unique ID,
@@ -284,3 +286,5 @@ bool IPlugBase::LoadBankFile(const std::string& path) {
     ProgramsChanged();
     return true;
 }
+
+} // namespace halvane

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace halvane {
+
 #if defined(_WIN32) && !defined(_WIN64)
 #define VSTCALL __cdecl
 #else
@@ -337,3 +339,5 @@ static_assert(offsetof(VstEvents, events) == 8, "event pointers after the reserv
 #endif
 
 } // namespace vst
+
+} // namespace halvane

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace halvane {
+
 // The maker's web site, in one place: the online menu item, the update check
 // and the pages it opens all read it from here.
 
@@ -20,3 +23,5 @@ constexpr char kVersionQuery[] = "music/version/?file=halvane";
 constexpr char kUpdateHostVariable[] = "HALVANE_UPDATE_HOST";
 
 } // namespace maker
+
+} // namespace halvane

@@ -3,6 +3,8 @@
 #include "shell/MakerWebSite.h"
 #include "shell/Synth.h"
 
+namespace halvane {
+
 namespace {
 
 OptionMenuItem Item(const std::string& text, int command, bool disabled = false,
@@ -61,3 +63,5 @@ std::vector<OptionMenuItem> BuildOptionMenu(const Synth& synth) {
     menu.push_back(online);
     return menu;
 }
+
+} // namespace halvane

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace halvane {
+
 class Synth;
 
 struct OptionMenuItem {
@@ -30,3 +32,5 @@ struct OptionMenuItem {
 
 // The whole menu, main items in order, with their states as they are now.
 std::vector<OptionMenuItem> BuildOptionMenu(const Synth& synth);
+
+} // namespace halvane

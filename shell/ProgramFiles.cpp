@@ -7,6 +7,8 @@
 #include "platform/Text.h"
 #include "shell/Synth.h"
 
+namespace halvane {
+
 namespace {
 
 const char kProgramExtension[] = "fxp";
@@ -227,3 +229,5 @@ void Synth::HandleMenuCommand(int command) {
         break; // separators and submenu titles do nothing
     }
 }
+
+} // namespace halvane

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace halvane {
+
 class ShellDialogs {
 public:
     enum class FileAction { kOpen, kSave };
@@ -32,3 +34,5 @@ public:
     virtual bool OpenUrl(const char* url, const char* caption, const char* confirmText,
                          const char* errorText) = 0;
 };
+
+} // namespace halvane

@@ -7,6 +7,8 @@
 #include "graphics/IGraphics.h"
 #include "sound/TuningClient.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr int kNoteOff = 0x8;
@@ -201,3 +203,5 @@ void Synth::ApplyController(int controller, int value) {
     if (IGraphics* editor = Editor())
         editor->SetParameterFromPlug(p, v, true);
 }
+
+} // namespace halvane

@@ -12,6 +12,8 @@
 #include "plugin/MidiQueue.h"
 #include "shell/ShellDialogs.h"
 
+namespace halvane {
+
 class IGraphics;
 class TuningClient;
 
@@ -188,3 +190,5 @@ private:
     std::string startupBank_;
     ShellDialogs* dialogs_ = nullptr;
 };
+
+} // namespace halvane

@@ -9,6 +9,8 @@
 #include "platform/UserFolders.h"
 #include "shell/Synth.h"
 
+namespace halvane {
+
 namespace {
 
 const char kMidiGlobal[] = "MIDI Global";
@@ -66,8 +68,8 @@ void Synth::LocateSettings() {
     // The process locale is the host's business: nothing here depends on it,
     // since numbers are read and written without the C library's locale.
     CreateFolderPath(SettingsFolder());
-    settingsPath_ = ::SettingsFilePath();
-    documentsFolder_ = ::DocumentsFolder();
+    settingsPath_ = halvane::SettingsFilePath();
+    documentsFolder_ = halvane::DocumentsFolder();
     programFilesFolder_ = documentsFolder_;
     if (!FileExists(settingsPath_)) {
         if (CreateEmptyFile(settingsPath_))
@@ -159,3 +161,5 @@ void Synth::WriteProgramFilesPath(const std::string* path) {
         programFilesFolder_ = *path;
     IniWrite(settingsPath_, kGlobal, kProgramFilesKey, programFilesFolder_.c_str());
 }
+
+} // namespace halvane

@@ -9,6 +9,8 @@
 #include "shell/MakerWebSite.h"
 #include "shell/Synth.h"
 
+namespace halvane {
+
 namespace {
 
 const char kProduct[] = "Halvane";
@@ -105,3 +107,5 @@ void Synth::VisitWebSite() {
     if (dialogs_)
         dialogs_->OpenUrl(maker::kHomePage, nullptr, nullptr, nullptr);
 }
+
+} // namespace halvane

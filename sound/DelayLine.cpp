@@ -3,6 +3,8 @@
 #include <cmath>
 #include <initializer_list>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kTwoPi = 6.28318530717958647692;
@@ -145,3 +147,5 @@ void DelayLine::ProcessStereo(double& left, double& right) {
     left = Output(0, t);
     right = Output(1, t);
 }
+
+} // namespace halvane

@@ -12,6 +12,8 @@
 
 #include <vector>
 
+namespace halvane {
+
 class DelayLine {
 public:
     static constexpr int kChannels = 2;
@@ -113,3 +115,5 @@ private:
     double feedback_ = 0.0;
     double intensity_ = 0.0;
 };
+
+} // namespace halvane

@@ -1,5 +1,7 @@
 #include "sound/Ensemble.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr double kLineSeconds = 0.02;
@@ -56,3 +58,5 @@ void Ensemble::ControlUpdate() {
         increment_[k] = (target - delay_[k]) * glide_;
     }
 }
+
+} // namespace halvane

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <vector>
 
+namespace halvane {
+
 class Ensemble {
 public:
     static constexpr int kLines = 3;
@@ -106,3 +108,5 @@ private:
     double depth_[kLines] = {};
     bool stereo_ = false;
 };
+
+} // namespace halvane

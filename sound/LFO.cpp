@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace halvane {
+
 namespace {
 
 // One reduction by 2 is all an increment below one cycle ever needs. Anything
@@ -42,3 +44,5 @@ void LFO::Step() {
     phase2_ = Wrap(phase2_);
     phase3_ = Wrap(phase3_);
 }
+
+} // namespace halvane

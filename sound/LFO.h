@@ -1,4 +1,7 @@
 #pragma once
+
+namespace halvane {
+
 // Three-phase triangle oscillator behind every slow modulation of the instrument,
 // stepped once per control tick. The phase runs over [-1, 1), one cycle per 2, so
 // a rate of f Hz at 1000 ticks per second is the increment 2 f / 1000 and one
@@ -39,3 +42,5 @@ private:
     double phase3_ = 4.0 / 3.0;
     double increment_ = 0.0;
 };
+
+} // namespace halvane

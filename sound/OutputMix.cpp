@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kDefaultSampleRate = 44100.0;
@@ -269,3 +271,5 @@ void OutputMix::Process(double synth, double brass, double strings, int i,
     out[kStringsL] = stringsL;
     out[kStringsR] = stringsR;
 }
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 #include "sound/Ensemble.h"
 #include "sound/ShelvingFilter.h"
 
+namespace halvane {
+
 class BrassSection;
 class Bowing;
 
@@ -131,3 +133,5 @@ private:
     ShelvingFilter eqLow_[2];
     DelayLine flanger_;
 };
+
+} // namespace halvane

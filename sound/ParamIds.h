@@ -1,4 +1,7 @@
 #pragma once
+
+namespace halvane {
+
 // Parameter indexes, in the order hosts see them.
 
 // Scoped (ParamId::kVcfCutoff) and plain ints, so they index arrays and reach
@@ -104,3 +107,5 @@ struct ParamId {
 
 constexpr int kNumParams = ParamId::kCount;
 static_assert(kNumParams == 93, "the instrument has 93 parameters");
+
+} // namespace halvane

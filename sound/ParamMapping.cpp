@@ -7,6 +7,8 @@
 #include "engine/Engine.h"
 #include "sound/ParamIds.h"
 
+namespace halvane {
+
 namespace {
 
 // Whole part (toward zero) held within 32 bits.
@@ -303,3 +305,5 @@ void Engine::SetParameter(int index, double v) {
         break;
     }
 }
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 #include "platform/Text.h"
 #include "sound/ParamIds.h"
 
+namespace halvane {
+
 namespace {
 
 const char* const kSwitch[] = {"Off", "On"};
@@ -166,3 +168,5 @@ void InitHalvaneParams(PlugParam* p, int count) {
     for (int i : {ParamId::kPanSynthe, ParamId::kPanBrass, ParamId::kPanStrings})
         p[i].SetDisplayFunction(DisplayPan);
 }
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 
 #include "plugin/PlugParam.h"
 
+namespace halvane {
+
 // Initialises params[0..92]; the records must be freshly created.
 void InitHalvaneParams(PlugParam* params, int count);
 
@@ -14,3 +16,5 @@ void DisplayDecibels(double value, char* out, std::size_t size);
 void DisplayCutoff(double value, char* out, std::size_t size);
 void DisplayEgIntensity(double value, char* out, std::size_t size);
 void DisplayPan(double value, char* out, std::size_t size);
+
+} // namespace halvane

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kUnitsPerSemitone = 128.0;
@@ -55,3 +57,5 @@ int32_t PitchModulation::StepVibratoAndOffset() {
     }
     return TruncateToPitch((bend_ * bendRange_ + (modulation + totalTune_)) * kUnitsPerSemitone);
 }
+
+} // namespace halvane

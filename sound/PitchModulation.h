@@ -9,6 +9,8 @@
 #include "engine/Envelope.h"
 #include "sound/LFO.h"
 
+namespace halvane {
+
 class PitchModulation {
 public:
     PitchModulation(); // delay envelope: attack 0, sustain 0, release 0, control-tick time base
@@ -69,3 +71,5 @@ private:
     double wheelDepth_ = 1.2;
     bool trill_ = false;
 };
+
+} // namespace halvane

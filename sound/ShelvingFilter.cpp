@@ -1,5 +1,7 @@
 #include "sound/ShelvingFilter.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -59,3 +61,5 @@ void ShelvingFilter::Compute() {
           std::isfinite(a2_)))
         PassThrough();
 }
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 
 #include "engine/BiquadState.h"
 
+namespace halvane {
+
 class ShelvingFilter {
 public:
     static constexpr double kDefaultSampleRate = 44100.0;
@@ -64,3 +66,5 @@ private:
     double b2_ = 0.0;
     BiquadState state_;
 };
+
+} // namespace halvane

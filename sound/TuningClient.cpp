@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+namespace halvane {
+
 namespace {
 
 double EqualTempered(int note) {
@@ -63,3 +65,5 @@ int32_t TuningClient::NoteToPitch(int note) const {
     } while (step != 0);
     return pitch;
 }
+
+} // namespace halvane

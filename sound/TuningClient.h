@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace halvane {
+
 // One instrument instance's view of the tuning master. Made and destroyed with
 // the instrument; registers with the master for its lifetime. ShouldFilterNote,
 // NoteToPitch, HasMaster and ScaleName run on the audio thread: they neither
@@ -43,3 +45,5 @@ private:
     char mScaleName[32];
     double mLocalTable[kTuningNotes];
 };
+
+} // namespace halvane

@@ -11,6 +11,8 @@
 #include "platform/Module.h"
 #include "plugin/IPlugBase.h"
 
+namespace halvane {
+
 namespace {
 
 // Open editor windows of the process: the first registers the class, the last
@@ -533,3 +535,5 @@ HWND IGraphicsWin::TopLevel() {
 std::unique_ptr<EditorPlatform> MakeEditorPlatform() {
     return std::make_unique<IGraphicsWin>();
 }
+
+} // namespace halvane

@@ -17,6 +17,8 @@
 #include "graphics/EditorPlatform.h"
 #include "graphics/IGraphics.h"
 
+namespace halvane {
+
 class PlugParam;
 
 class IGraphicsWin : public EditorPlatform {
@@ -112,3 +114,5 @@ private:
     COLORREF customColors_[16] = {};
     bool customColorsMade_ = false;
 };
+
+} // namespace halvane

@@ -17,6 +17,8 @@
 #include "platform/Module.h"
 #include "platform/UserFolders.h"
 
+namespace halvane {
+
 namespace {
 
 std::string WithBackslash(std::string folder) {
@@ -208,7 +210,7 @@ std::string IGraphicsWin::PluginFolder() {
 }
 
 std::string IGraphicsWin::DesktopFolder() {
-    return WithBackslash(::DesktopFolder());
+    return WithBackslash(halvane::DesktopFolder());
 }
 
 std::string IGraphicsWin::AppDataFolder(bool shared) {
@@ -250,3 +252,5 @@ bool IGraphicsWin::OpenInBrowser(const char* url) {
     const HINSTANCE result = ShellExecuteA(hwnd_, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 #include "platform/Module.h"
 #include "plugin/IPlugBase.h"
 
+namespace halvane {
+
 namespace {
 
 // Longest text the entry box holds.
@@ -119,3 +121,5 @@ LRESULT IGraphicsWin::HandleEntry(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     return CallWindowProcA(base, box, msg, wParam, lParam);
 }
+
+} // namespace halvane

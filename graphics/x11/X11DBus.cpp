@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+namespace halvane {
+
 namespace x11 {
 
 namespace {
@@ -66,3 +68,5 @@ const DBusApi* DBus() {
 }
 
 } // namespace x11
+
+} // namespace halvane

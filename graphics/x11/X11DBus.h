@@ -23,6 +23,8 @@ struct DBusError {
 };
 }
 
+namespace halvane {
+
 namespace x11 {
 
 namespace dbus {
@@ -80,3 +82,5 @@ struct DBusApi {
 const DBusApi* DBus();
 
 } // namespace x11
+
+} // namespace halvane

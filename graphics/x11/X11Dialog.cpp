@@ -13,6 +13,8 @@
 #include "graphics/x11/X11Support.h"
 #include "graphics/x11/X11TextEntry.h"
 
+namespace halvane {
+
 namespace x11 {
 
 namespace {
@@ -265,3 +267,5 @@ int RunDialog(Display* display, Window owner, DialogRequest& entry,
 }
 
 } // namespace x11
+
+} // namespace halvane

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace halvane {
+
 namespace x11 {
 
 struct DialogRequest {
@@ -31,3 +33,5 @@ int RunDialog(Display* display, Window owner, DialogRequest& entry,
               const std::function<void(XEvent&)>& onOtherEvent);
 
 } // namespace x11
+
+} // namespace halvane

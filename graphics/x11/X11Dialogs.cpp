@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <sstream>
 
+namespace halvane {
+
 namespace x11 {
 
 namespace {
@@ -247,3 +249,5 @@ std::string ColorText(const IColor& color) {
 }
 
 } // namespace x11
+
+} // namespace halvane

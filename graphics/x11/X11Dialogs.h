@@ -10,6 +10,8 @@
 #include "graphics/GraphicsTypes.h"
 #include "shell/ShellDialogs.h"
 
+namespace halvane {
+
 namespace x11 {
 
 // The dialog program found on the PATH: "zenity", "kdialog" or empty.
@@ -44,3 +46,5 @@ bool ParseColor(const std::string& text, IColor& color);
 std::string ColorText(const IColor& color);
 
 } // namespace x11
+
+} // namespace halvane

@@ -12,6 +12,8 @@
 #include "graphics/LICE.h"
 #include "graphics/x11/X11Support.h"
 
+namespace halvane {
+
 namespace x11 {
 
 namespace {
@@ -341,3 +343,5 @@ IPopupMenu* RunPopupMenu(Display* display, IPopupMenu& menu, int rootX, int root
 }
 
 } // namespace x11
+
+} // namespace halvane

@@ -12,6 +12,8 @@
 
 #include <functional>
 
+namespace halvane {
+
 class IPopupMenu;
 
 namespace x11 {
@@ -24,3 +26,5 @@ IPopupMenu* RunPopupMenu(Display* display, IPopupMenu& menu, int rootX, int root
                          const std::function<void(XEvent&)>& onOtherEvent);
 
 } // namespace x11
+
+} // namespace halvane

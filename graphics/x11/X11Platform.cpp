@@ -13,6 +13,8 @@
 #include "graphics/x11/X11TextEntry.h"
 #include "plugin/IPlugBase.h"
 
+namespace halvane {
+
 namespace {
 
 // X has no double clicks: a second press of the same button this soon and
@@ -508,3 +510,5 @@ void X11Platform::ShowCursor() {
 std::unique_ptr<EditorPlatform> MakeEditorPlatform() {
     return std::make_unique<X11Platform>();
 }
+
+} // namespace halvane

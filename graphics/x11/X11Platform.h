@@ -18,6 +18,8 @@
 #include "graphics/EditorPlatform.h"
 #include "graphics/IGraphics.h"
 
+namespace halvane {
+
 class X11TextEntry;
 namespace x11 {
 struct DialogRequest;
@@ -110,3 +112,5 @@ private:
     IControl* entryControl_ = nullptr;
     int entryParam_ = -1;
 };
+
+} // namespace halvane

@@ -15,6 +15,8 @@
 #include "platform/Module.h"
 #include "platform/UserFolders.h"
 
+namespace halvane {
+
 namespace {
 
 // How long the clipboard's owner has to answer.
@@ -232,7 +234,7 @@ std::string X11Platform::PluginFolder() {
 }
 
 std::string X11Platform::DesktopFolder() {
-    return WithSeparator(::DesktopFolder());
+    return WithSeparator(halvane::DesktopFolder());
 }
 
 std::string X11Platform::AppDataFolder(bool shared) {
@@ -301,3 +303,5 @@ bool X11Platform::OpenInBrowser(const char* url) {
         return false;
     return x11::Launch({"xdg-open", url});
 }
+
+} // namespace halvane

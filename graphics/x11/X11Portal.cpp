@@ -9,6 +9,8 @@
 
 #include "graphics/x11/X11DBus.h"
 
+namespace halvane {
+
 namespace x11 {
 
 namespace {
@@ -457,3 +459,5 @@ PortalAnswer PortalFileDialog(const PortalFileRequest& request,
 }
 
 } // namespace x11
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+namespace halvane {
+
 namespace x11 {
 
 enum class PortalAnswer {
@@ -33,3 +35,5 @@ PortalAnswer PortalFileDialog(const PortalFileRequest& request,
 std::string PathOfFileUri(const std::string& uri);
 
 } // namespace x11
+
+} // namespace halvane

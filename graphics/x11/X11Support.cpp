@@ -6,6 +6,8 @@
 #include <chrono>
 #include <vector>
 
+namespace halvane {
+
 namespace x11 {
 
 namespace {
@@ -138,3 +140,5 @@ long long NowMs() {
 }
 
 } // namespace x11
+
+} // namespace halvane

@@ -9,6 +9,8 @@
 #include "graphics/GraphicsTypes.h"
 #include "graphics/LICE.h"
 
+namespace halvane {
+
 namespace x11 {
 
 // Installs our error handler for the lifetime of the object (nested traps
@@ -48,3 +50,5 @@ void PutBitmap(const Surface& surface, const LICE_MemBitmap& bitmap, const IRect
 long long NowMs();
 
 } // namespace x11
+
+} // namespace halvane

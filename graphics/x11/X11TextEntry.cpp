@@ -8,6 +8,8 @@
 #include "graphics/IGraphics.h"
 #include "graphics/x11/X11Support.h"
 
+namespace halvane {
+
 namespace {
 
 // Far more than any entry needs; keeps what a stuck key can type bounded.
@@ -261,3 +263,5 @@ void X11TextEntry::Paint() {
     LICE::FillRect(canvas_, IRect(caretX, 2, caretX + 1, all.bottom - 2), style_.entryText, all);
     x11::PutBitmap({display_, window_, visual_, depth_, gc_}, canvas_, all);
 }
+
+} // namespace halvane

@@ -14,6 +14,8 @@
 #include "graphics/GraphicsTypes.h"
 #include "graphics/LICE.h"
 
+namespace halvane {
+
 class PlugParam;
 
 class X11TextEntry {
@@ -56,3 +58,5 @@ private:
     std::size_t anchor_ = 0; // the other end of the selection
     LICE_MemBitmap canvas_;
 };
+
+} // namespace halvane

@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+namespace halvane {
+
 DynamicLibrary::~DynamicLibrary() {
     Close();
 }
@@ -39,3 +41,5 @@ void DynamicLibrary::Close() {
 std::vector<std::string> TuningLibraryPaths() {
     return {"/usr/local/lib/libMTS.so"};
 }
+
+} // namespace halvane

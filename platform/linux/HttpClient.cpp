@@ -5,6 +5,8 @@
 
 #include <new>
 
+namespace halvane {
+
 namespace {
 
 // The few libcurl entry points the GET needs, bound by name. Only the header's
@@ -144,3 +146,5 @@ bool HttpGet(const HttpGetRequest& request, std::string& body) {
     body.clear();
     return false;
 }
+
+} // namespace halvane

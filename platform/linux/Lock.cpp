@@ -3,6 +3,8 @@
 #include <mutex>
 #include <new>
 
+namespace halvane {
+
 namespace {
 
 using Mutex = std::recursive_mutex;
@@ -30,3 +32,5 @@ void RecursiveLock::Leave() {
 bool RecursiveLock::TryEnter() {
     return std::launder(reinterpret_cast<Mutex*>(storage_))->try_lock();
 }
+
+} // namespace halvane

@@ -7,6 +7,8 @@
 #include <link.h>
 #include <unistd.h>
 
+namespace halvane {
+
 namespace {
 
 // Any address inside this module will do; a static object cannot be folded
@@ -61,3 +63,5 @@ void* ModuleHandle() {
 bool FindModuleResource(int, const char*, const char*, ResourceData&) {
     return false;
 }
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 
 #include <mutex>
 
+namespace halvane {
+
 std::string IniRead(const std::string& path, const char* section, const char* key,
                     const char* defaultValue, std::size_t maxChars) {
     IniDocument document;
@@ -43,3 +45,5 @@ bool IniWriteSection(const std::string& path, const char* section, const char* c
     return ChangeFile(path,
                       [&](IniDocument& document) { return document.SetSection(section, content); });
 }
+
+} // namespace halvane

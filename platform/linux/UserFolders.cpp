@@ -11,6 +11,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 const char kMakerFolder[] = "KelpmoorMusic";
@@ -252,3 +254,5 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
         ::unlink(temporary.c_str());
     return ok;
 }
+
+} // namespace halvane

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace halvane {
+
 DynamicLibrary::~DynamicLibrary() {
     Close();
 }
@@ -49,3 +51,5 @@ std::vector<std::string> TuningLibraryPaths() {
         paths.push_back(std::string(common, commonLength) + "\\MTS-ESP\\LIBMTS.dll");
     return paths;
 }
+
+} // namespace halvane

@@ -5,6 +5,8 @@
 
 #include <new>
 
+namespace halvane {
+
 namespace {
 
 // Closes every WinINet handle on every way out.
@@ -98,3 +100,5 @@ bool HttpGet(const HttpGetRequest& request, std::string& body) {
         body.append(chunk, got);
     }
 }
+
+} // namespace halvane

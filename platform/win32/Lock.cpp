@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace halvane {
+
 namespace {
 
 static_assert(sizeof(CRITICAL_SECTION) <= RecursiveLock::kStorageBytes, "lock storage too small");
@@ -34,3 +36,5 @@ void RecursiveLock::Leave() {
 bool RecursiveLock::TryEnter() {
     return TryEnterCriticalSection(Section(storage_)) != FALSE;
 }
+
+} // namespace halvane

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace halvane {
+
 namespace {
 
 // Kept by the library's load routine; the editor loads its resources from it.
@@ -22,16 +24,20 @@ HMODULE ThisModule() {
 
 } // namespace
 
+} // namespace halvane
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
     if (reason == DLL_PROCESS_ATTACH) {
-        gModule = instance;
+        halvane::gModule = instance;
         // Instances never need per-thread notifications.
         DisableThreadLibraryCalls(instance);
     }
     return TRUE;
 }
+
+namespace halvane {
 
 std::string ModulePath() {
     HMODULE module = ThisModule();
@@ -63,3 +69,5 @@ std::string ModuleFolder() {
 void* ModuleHandle() {
     return ThisModule();
 }
+
+} // namespace halvane

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace halvane {
+
 // windres stores names and types upper-case; the system compares them so too.
 bool FindModuleResource(int id, const char* name, const char* type, ResourceData& out) {
     HMODULE module = static_cast<HMODULE>(ModuleHandle());
@@ -28,3 +30,5 @@ bool FindModuleResource(int id, const char* name, const char* type, ResourceData
     out.size = size;
     return true;
 }
+
+} // namespace halvane

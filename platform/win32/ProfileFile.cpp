@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace halvane {
+
 std::string IniRead(const std::string& path, const char* section, const char* key,
                     const char* defaultValue, std::size_t maxChars) {
     // The system trims the default's trailing blanks and reads null as "",
@@ -34,3 +36,5 @@ bool IniWriteSection(const std::string& path, const char* section, const char* c
         return false;
     return WritePrivateProfileSectionA(section, content, path.c_str()) != FALSE;
 }
+
+} // namespace halvane

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <string>
 
+namespace halvane {
+
 namespace {
 
 const char kMakerFolder[] = "KelpmoorMusic";
@@ -132,3 +134,5 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
         DeleteFileA(temporary.c_str());
     return ok;
 }
+
+} // namespace halvane

@@ -5,6 +5,8 @@
 #include "plugin/Halvane.h"
 #include "plugin/vst2_abi.h"
 
+namespace halvane {
+
 namespace {
 
 vst::AEffect* CreateInstance(vst::HostCallback host) {
@@ -23,6 +25,8 @@ vst::AEffect* CreateInstance(vst::HostCallback host) {
 
 } // namespace
 
+} // namespace halvane
+
 // ELF libraries export what is visible (and the version script keeps it to the
 // two names); a DLL exports what its module-definition file lists.
 #if defined(__ELF__)
@@ -33,17 +37,18 @@ vst::AEffect* CreateInstance(vst::HostCallback host) {
 
 extern "C" {
 
-HALVANE_EXPORT vst::AEffect* VSTCALL VSTPluginMain(vst::HostCallback host) {
-    return CreateInstance(host);
+HALVANE_EXPORT halvane::vst::AEffect* VSTCALL VSTPluginMain(halvane::vst::HostCallback host) {
+    return halvane::CreateInstance(host);
 }
 
 #if defined(__ELF__)
 // "main" cannot be declared as a C++ function of this type; the assembler name
 // gives the exported symbol hosts look up. A DLL's definition file exports
 // main as another name for VSTPluginMain instead.
-HALVANE_EXPORT vst::AEffect* HalvaneMainEntry(vst::HostCallback host) __asm__("main");
-vst::AEffect* HalvaneMainEntry(vst::HostCallback host) {
-    return CreateInstance(host);
+HALVANE_EXPORT halvane::vst::AEffect*
+HalvaneMainEntry(halvane::vst::HostCallback host) __asm__("main");
+halvane::vst::AEffect* HalvaneMainEntry(halvane::vst::HostCallback host) {
+    return halvane::CreateInstance(host);
 }
 #endif
 

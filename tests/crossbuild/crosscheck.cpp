@@ -20,6 +20,8 @@
 
 #include "tools/vsthost/VstHost.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr double kSampleRate = 44100.0;
@@ -207,6 +209,10 @@ int Check(const std::string& plugin, const std::string& dir, const std::string& 
 }
 
 } // namespace
+
+} // namespace halvane
+
+using namespace halvane;
 
 int main(int argc, char** argv) {
     if (argc != 5 || (std::strcmp(argv[2], "write") != 0 && std::strcmp(argv[2], "check") != 0)) {

@@ -10,6 +10,8 @@
 #include "sound/ParamIds.h"
 #include "support/EditorFixture.h"
 
+namespace halvane {
+
 using namespace editortest;
 
 namespace {
@@ -187,3 +189,5 @@ TEST_F(EditorTest, ValuesReachTheControlsWhileTheWindowIsClosed) {
     ui->Tick();
     EXPECT_EQ(ui->lastPaint, IRect(0, 0, 988, 696)) << "the opened window shows everything";
 }
+
+} // namespace halvane

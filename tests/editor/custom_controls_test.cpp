@@ -11,6 +11,8 @@
 #include "sound/ParamIds.h"
 #include "support/EditorFixture.h"
 
+namespace halvane {
+
 using namespace editortest;
 
 namespace {
@@ -204,3 +206,5 @@ TEST_F(EditorTest, VoiceScheduleShowsVoicesFromTheIdleCalls) {
     plug->Idle();
     EXPECT_NE(schedule->Mask(), 0) << "not fed while the window is closed";
 }
+
+} // namespace halvane

@@ -12,6 +12,8 @@
 #include "sound/ParamIds.h"
 #include "support/EditorFixture.h"
 
+namespace halvane {
+
 using namespace editortest;
 
 TEST_F(EditorTest, EveryPanelParameterHasExactlyOneControl) {
@@ -225,3 +227,5 @@ TEST_F(EditorTest, OpenUrlAsksAndReportsFailure) {
     EXPECT_EQ(ui->boxes[2].text, "Failed");
     EXPECT_EQ(ui->boxes[2].kind, ShellDialogs::BoxKind::kErrorOk);
 }
+
+} // namespace halvane

@@ -10,6 +10,8 @@
 #include "sound/ParamIds.h"
 #include "support/EditorFixture.h"
 
+namespace halvane {
+
 using namespace editortest;
 
 namespace {
@@ -86,3 +88,5 @@ TEST_F(EditorTest, PanelAfterAScriptedSession) {
     EXPECT_EQ(Pixels(panel, schedule->GetRect()), Pixels(art, schedule->GetRect()));
     WritePng(panel, "editor-session.png");
 }
+
+} // namespace halvane

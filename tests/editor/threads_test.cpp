@@ -10,6 +10,8 @@
 #include "sound/ParamIds.h"
 #include "support/EditorFixture.h"
 
+namespace halvane {
+
 using namespace editortest;
 
 TEST_F(EditorTest, AutomationLearnedControllersAndTheEditorRunTogether) {
@@ -66,3 +68,5 @@ TEST_F(EditorTest, AutomationLearnedControllersAndTheEditorRunTogether) {
     IRect dirty;
     EXPECT_FALSE(gui->IsDirty(dirty));
 }
+
+} // namespace halvane

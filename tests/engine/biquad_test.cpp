@@ -6,6 +6,8 @@
 #include <limits>
 #include <random>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -192,3 +194,5 @@ TEST(BiquadExtremes, ParametersOutsideTheirRangeKeepTheFilterStable) {
 }
 
 } // namespace
+
+} // namespace halvane

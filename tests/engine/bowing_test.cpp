@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kRate = 44100.0;
@@ -141,3 +143,5 @@ TEST(Bowing, StaysFiniteUnderExtremeInput) {
         }
     }
 }
+
+} // namespace halvane

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kRate = 44100.0;
@@ -161,3 +163,5 @@ TEST(BrassSection, StaysFiniteUnderExtremeInput) {
         ASSERT_TRUE(std::isfinite(l) && std::isfinite(r)) << n;
     }
 }
+
+} // namespace halvane

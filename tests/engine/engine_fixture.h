@@ -14,6 +14,8 @@
 #include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 
+namespace halvane {
+
 namespace enginetest {
 
 // One host block through the queue, as the plug-in renders it.
@@ -125,3 +127,5 @@ inline bool AllFinite(const std::vector<std::vector<double>>& channels) {
 }
 
 } // namespace enginetest
+
+} // namespace halvane

@@ -5,6 +5,8 @@
 
 #include "engine_fixture.h"
 
+namespace halvane {
+
 using enginetest::EngineRig;
 
 namespace {
@@ -428,3 +430,5 @@ TEST(NoteOn, WithoutAVoiceCountNothingPlays) {
 }
 
 } // namespace
+
+} // namespace halvane

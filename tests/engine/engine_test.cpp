@@ -10,6 +10,8 @@
 
 #include "engine_fixture.h"
 
+namespace halvane {
+
 using enginetest::EngineRig;
 
 namespace {
@@ -456,3 +458,5 @@ TEST(Mapping, CutoffGlidesWhileAVoiceSoundsAndJumpsOtherwise) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kLn10 = 2.302585092994046;
@@ -233,3 +235,5 @@ TEST(Envelope, AbsurdSettingsNeitherProduceNaNNorRunAway) {
     e.Step();
     EXPECT_EQ(e.Value(), 1.0);
 }
+
+} // namespace halvane

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -256,3 +258,5 @@ TEST(LadderFilter, ExtremeInputsAndSettingsStayFinite) {
     fresh.SetTargetCutoff(kA4, false);
     EXPECT_NEAR(SettledDcGain(fresh), 1.0, 1e-6);
 }
+
+} // namespace halvane

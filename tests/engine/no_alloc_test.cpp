@@ -14,6 +14,8 @@
 
 #include "engine_fixture.h"
 
+namespace halvane {
+
 namespace {
 
 std::atomic<bool> gArmed{false};
@@ -43,6 +45,11 @@ void* AllocateAligned(std::size_t n, std::align_val_t align) {
 }
 
 } // namespace
+
+} // namespace halvane
+
+// The replacements must be global; they count through the helpers above.
+using namespace halvane;
 
 void* operator new(std::size_t n) {
     if (void* p = Allocate(n))
@@ -141,6 +148,8 @@ void free(void* p) {
 }
 }
 #endif
+
+namespace halvane {
 
 namespace {
 
@@ -253,3 +262,5 @@ TEST(NoAllocation, RenderingAndParameterChangesNeverAllocate) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -7,6 +7,8 @@
 #include <limits>
 #include <memory>
 
+namespace halvane {
+
 namespace {
 
 constexpr int32_t kIntMax = std::numeric_limits<int32_t>::max();
@@ -239,3 +241,5 @@ TEST(Oscillator, OutputStaysFiniteAndBoundedForAnySetting) {
 }
 
 } // namespace
+
+} // namespace halvane

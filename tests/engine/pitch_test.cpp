@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 constexpr int32_t kIntMax = std::numeric_limits<int32_t>::max();
@@ -122,3 +124,5 @@ TEST(PhaseIncrementTable, AbsurdSampleRatesGiveValidIncrements) {
 }
 
 } // namespace
+
+} // namespace halvane

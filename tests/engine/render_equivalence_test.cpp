@@ -15,6 +15,8 @@
 
 #include "engine_fixture.h"
 
+namespace halvane {
+
 namespace {
 
 using enginetest::EngineRig;
@@ -281,3 +283,5 @@ TEST(RenderEquivalence, VoiceLanesMatchTheScalarVoicesInLargeChords) {
 }
 
 } // namespace
+
+} // namespace halvane

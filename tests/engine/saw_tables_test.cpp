@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 constexpr int kN = SawTables::kSize;
@@ -76,3 +78,5 @@ TEST(SawTables, RichestLevelIsAFallingRamp) {
 }
 
 } // namespace
+
+} // namespace halvane

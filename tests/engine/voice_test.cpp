@@ -11,6 +11,8 @@
 
 #include "engine_fixture.h"
 
+namespace halvane {
+
 using enginetest::EngineRig;
 
 namespace {
@@ -219,3 +221,5 @@ TEST(VoiceRender, ExtremeSettingsStayFinite) {
 }
 
 } // namespace
+
+} // namespace halvane

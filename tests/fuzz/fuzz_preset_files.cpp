@@ -16,6 +16,8 @@
 
 #include "plugin/Halvane.h"
 
+namespace halvane {
+
 namespace {
 
 Halvane* gPlug = nullptr;
@@ -92,6 +94,10 @@ void WriteSeeds(const std::string& folder) {
 }
 
 } // namespace
+
+} // namespace halvane
+
+using namespace halvane;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char folder[] = "/tmp/halvane-fuzz-XXXXXX";

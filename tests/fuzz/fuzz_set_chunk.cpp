@@ -15,6 +15,8 @@
 
 #include "plugin/Halvane.h"
 
+namespace halvane {
+
 namespace {
 
 bool gVendorRule = false;
@@ -75,6 +77,10 @@ void WriteSeeds(const std::string& folder) {
 }
 
 } // namespace
+
+} // namespace halvane
+
+using namespace halvane;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char folder[] = "/tmp/halvane-fuzz-XXXXXX";

@@ -11,6 +11,8 @@
 #include "graphics/LICE.h"
 #include "platform/Resources.h"
 
+namespace halvane {
+
 TEST(EditorBitmaps, EveryIdIsEmbeddedAtItsSizeWithWholeFrames) {
     for (const layout::BitmapEntry& entry : layout::kBitmaps) {
         SCOPED_TRACE(entry.fileName);
@@ -102,3 +104,5 @@ TEST(EditorBitmaps, TwoThreadsShareOneDecodedBitmap) {
         EXPECT_EQ(first[i].get(), first[i % std::size(layout::kBitmaps)].get());
     }
 }
+
+} // namespace halvane

@@ -9,6 +9,8 @@
 
 #include "graphics/LICE.h"
 
+namespace halvane {
+
 namespace {
 
 // Encodes straight (not premultiplied) BGRA pixels as a PNG with libpng's
@@ -240,3 +242,5 @@ TEST(Text, AlignedMeasuredAndClippedToItsRectangle) {
     italic.style = IText::kStyleItalic;
     EXPECT_FALSE(draw(italic, "Brass", rect, kAll).Empty());
 }
+
+} // namespace halvane

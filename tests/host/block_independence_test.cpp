@@ -12,6 +12,8 @@
 
 #include "support/PluginFixture.h"
 
+namespace halvane {
+
 using namespace hosttest;
 using namespace vst;
 using vsthost::Host;
@@ -188,3 +190,5 @@ TEST_F(BlockIndependenceTest, ABendActsAtTheFirstControlUpdateAtOrAfterItsSample
 }
 
 } // namespace
+
+} // namespace halvane

@@ -5,6 +5,18 @@
 
 #include "support/PluginFixture.h"
 
+// The resource checks below run on Windows only.
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "editor/LayoutTable.h"
+#endif
+
+namespace halvane {
+
 using namespace hosttest;
 using namespace vst;
 
@@ -42,13 +54,6 @@ TEST_F(PluginTest, EditorRefusesParentsThatAreNoWindow) {
 }
 
 #ifdef _WIN32
-#include <windows.h>
-
-#include <cstdint>
-#include <cstring>
-
-#include "editor/LayoutTable.h"
-
 // On Windows the panel's pictures are resources of the DLL, where the editor
 // finds them through the system's resource functions: each one must be there
 // under its id, as a PNG of the size the layout expects.
@@ -76,3 +81,5 @@ TEST(EditorPictures, EveryBitmapOfThePanelIsAResourceOfTheLibrary) {
     FreeLibrary(module);
 }
 #endif
+
+} // namespace halvane

@@ -11,6 +11,8 @@
 #include "support/Measure.h"
 #include "support/PluginFixture.h"
 
+namespace halvane {
+
 using namespace hosttest;
 using namespace vst;
 using vsthost::Host;
@@ -308,3 +310,5 @@ TEST_F(EngineAudioTest, NonsenseInputStaysFiniteAndNothingHangsOn) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -9,6 +9,8 @@
 
 #include "support/PluginFixture.h"
 
+namespace halvane {
+
 using namespace vst;
 using hosttest::PluginTest;
 
@@ -252,3 +254,5 @@ TEST(PluginOutputs, SinglePrecisionCarriesNoSubnormals) {
         EXPECT_GT(inDouble, 0) << name << ": the phrase reaches the subnormal range";
     }
 }
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 
 #include "support/PluginFixture.h"
 
+namespace halvane {
+
 using namespace vst;
 using hosttest::PluginTest;
 
@@ -334,3 +336,5 @@ TEST(PluginEntry, ScanInstanceAbandonedWithoutClose) {
 }
 
 } // namespace
+
+} // namespace halvane

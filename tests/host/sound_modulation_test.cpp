@@ -12,6 +12,8 @@
 #include "support/Instrument.h"
 #include "support/Measure.h"
 
+namespace halvane {
+
 using namespace hosttest;
 using vsthost::MidiMessage;
 
@@ -380,3 +382,5 @@ TEST_P(SampleRates, PitchesAndTimesHoldAfterTheHostChangesTheRate) {
 INSTANTIATE_TEST_SUITE_P(Rates, SampleRates, ::testing::Values(22050.0, 48000.0, 96000.0));
 
 } // namespace
+
+} // namespace halvane

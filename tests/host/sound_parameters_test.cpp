@@ -14,6 +14,8 @@
 #include "support/Instrument.h"
 #include "support/Measure.h"
 
+namespace halvane {
+
 using namespace hosttest;
 using vsthost::MidiMessage;
 
@@ -525,3 +527,5 @@ TEST_F(SoundParametersTest, TheTableHasOneCasePerParameter) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -14,6 +14,8 @@
 #include "support/Instrument.h"
 #include "support/Measure.h"
 
+namespace halvane {
+
 using namespace hosttest;
 using vsthost::Host;
 using vsthost::MidiMessage;
@@ -451,3 +453,5 @@ TEST_F(Extremes, SixtyFourVoiceChordsAtFullFeedbackStayBounded) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 
 #include "support/PluginFixture.h"
 
+namespace halvane {
+
 using namespace vst;
 using vsthost::Host;
 using vsthost::MidiMessage;
@@ -160,3 +162,5 @@ TEST(BuiltInBank, FunkySplitPlaysBassBelowAndBrassAbove) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -10,6 +10,8 @@
 
 #include "support/PluginFixture.h"
 
+namespace halvane {
+
 using namespace vst;
 using hosttest::PluginTest;
 using vsthost::Host;
@@ -155,3 +157,5 @@ TEST(PluginLearn, MappedControllerMovesItsParameter) {
 }
 
 } // namespace
+
+} // namespace halvane

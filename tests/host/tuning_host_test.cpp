@@ -17,6 +17,8 @@
 #include "support/PluginFixture.h"
 #include "support/TestLibrary.h"
 
+namespace halvane {
+
 using namespace hosttest;
 
 namespace {
@@ -307,3 +309,5 @@ TEST_F(TuningLibraryVariants, WithoutTheNoteFilterTheTableStillTunes) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -11,6 +11,8 @@
 #include "platform/HttpClient.h"
 #include "shell/support/LocalHttpServer.h"
 
+namespace halvane {
+
 using shelltest::ClosedPort;
 using shelltest::HttpResponse;
 using shelltest::LocalHttpServer;
@@ -93,3 +95,5 @@ TEST(HttpGet, NoReplyIsFalseWithAnEmptyBodyAndDoesNotHang) {
     EXPECT_TRUE(body.empty());
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count(), 8000);
 }
+
+} // namespace halvane

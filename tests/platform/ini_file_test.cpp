@@ -13,6 +13,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 // A literal with its embedded NUL bytes, without the terminating one.
@@ -343,3 +345,5 @@ TEST_F(IniFileTest, WritingThroughALinkReplacesTheLinkedFile) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -13,6 +13,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 const char kInThisExecutable = 0;
@@ -201,3 +203,5 @@ TEST(Module, IsTheFileThisCodeWasLinkedInto) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 #include "plugin/ChunkBuffer.h"
 #include "plugin/MidiQueue.h"
 
+namespace halvane {
+
 namespace {
 
 MidiEvent Event(int offset, uint8_t tag) {
@@ -146,3 +148,5 @@ TEST(ChunkBuffer, TextLengthsThatLieAreRefused) {
 }
 
 } // namespace
+
+} // namespace halvane

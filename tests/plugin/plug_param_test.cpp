@@ -6,6 +6,8 @@
 
 #include "plugin/PlugParam.h"
 
+namespace halvane {
+
 namespace {
 
 std::string Display(const PlugParam& p, double value, bool normalized = false) {
@@ -174,3 +176,5 @@ TEST(PlugParam, ExtremeValuesFormatSafely) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 
 #include "shell/support/ShellTestSupport.h"
 
+namespace halvane {
+
 using namespace shelltest;
 
 namespace {
@@ -224,3 +226,5 @@ TEST_F(Chunks, ChosenHostVendorsAlwaysGetProgramChunks) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -9,6 +9,8 @@
 
 #include "shell/support/ShellTestSupport.h"
 
+namespace halvane {
+
 using namespace shelltest;
 
 namespace {
@@ -266,3 +268,5 @@ TEST_F(Files, DamagedForeignAndMissingFilesChangeNothing) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 // compiled into this test.
 #include "tools/bankc/BankSource.cpp"
 
+namespace halvane {
+
 using namespace shelltest;
 
 namespace {
@@ -77,3 +79,5 @@ TEST_F(BankCompiler, TheBankFileLoadsBackExactly) {
 }
 
 } // namespace
+
+} // namespace halvane

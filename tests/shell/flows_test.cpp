@@ -8,6 +8,8 @@
 #include "support/ScriptedDialogs.h"
 #include "support/ShellTestSupport.h"
 
+namespace halvane {
+
 using namespace shelltest;
 using Answer = ShellDialogs::BoxAnswer;
 using Kind = ShellDialogs::BoxKind;
@@ -224,3 +226,5 @@ TEST_F(Flows, DisplayAndWebSiteCommandsAskNothing) {
 }
 
 } // namespace
+
+} // namespace halvane

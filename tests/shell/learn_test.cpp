@@ -7,6 +7,8 @@
 
 #include "support/ShellTestSupport.h"
 
+namespace halvane {
+
 using namespace shelltest;
 
 namespace {
@@ -150,3 +152,5 @@ TEST_F(Learn, MappedControllersSetParametersAndTellTheHostOnce) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -5,6 +5,8 @@
 
 #include "support/ShellTestSupport.h"
 
+namespace halvane {
+
 using namespace shelltest;
 
 namespace {
@@ -104,3 +106,5 @@ TEST_F(MidiIntake, ThruPassesEveryMessageOnUnchanged) {
 }
 
 } // namespace
+
+} // namespace halvane

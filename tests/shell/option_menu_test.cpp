@@ -9,6 +9,8 @@
 #include "support/ScriptedDialogs.h"
 #include "support/ShellTestSupport.h"
 
+namespace halvane {
+
 using namespace shelltest;
 
 namespace {
@@ -140,3 +142,5 @@ TEST_F(OptionMenu, StatesFollowTheInstrumentAtEveryOpening) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -4,6 +4,8 @@
 
 #include "support/ShellTestSupport.h"
 
+namespace halvane {
+
 using namespace shelltest;
 
 namespace {
@@ -74,3 +76,5 @@ TEST_F(Programs, SwitchingKeepsTheEditsOfTheProgramLeft) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -9,6 +9,8 @@
 #include "platform/IniFile.h"
 #include "support/ShellTestSupport.h"
 
+namespace halvane {
+
 using namespace shelltest;
 
 namespace {
@@ -191,3 +193,5 @@ TEST(Settings, UnwritableFolderLeavesTheInstanceWorking) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 #include "platform/Resources.h"
 #include "support/ShellTestSupport.h"
 
+namespace halvane {
+
 using namespace shelltest;
 
 void RegisterBankResources();
@@ -207,3 +209,5 @@ TEST(StartupBank, ProgramsTheBankLeavesEmptyGetTheStateRestoredLast) {
 }
 
 } // namespace
+
+} // namespace halvane

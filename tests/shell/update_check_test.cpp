@@ -10,6 +10,8 @@
 #include "support/ScriptedDialogs.h"
 #include "support/ShellTestSupport.h"
 
+namespace halvane {
+
 using namespace shelltest;
 using Answer = ShellDialogs::BoxAnswer;
 using Kind = ShellDialogs::BoxKind;
@@ -170,3 +172,5 @@ TEST_F(UpdateCheck, AnInterruptedCheckIsReported) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -12,6 +12,8 @@
 #include "support/ScriptedDialogs.h"
 #include "support/ShellTestSupport.h"
 
+namespace halvane {
+
 using namespace shelltest;
 
 namespace {
@@ -79,3 +81,5 @@ TEST_F(UpdateTimeout, AConnectionNeverTakenUpIsGivenUpWithinTheConnectLimit) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -7,6 +7,8 @@
 #include <random>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kRate = 44100.0;
@@ -241,3 +243,5 @@ TEST(DelayLine, ExtremeInputRatesAndParametersStayFinite) {
 }
 
 } // namespace
+
+} // namespace halvane

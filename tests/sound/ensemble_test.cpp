@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 // Control block at 44.1 kHz: whole-part(44100) / 1000 samples.
@@ -224,3 +226,5 @@ TEST(Ensemble, AbsurdRatesDepthsAndInputsStayInsideTheLinesAndFinite) {
 }
 
 } // namespace
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 struct Outputs {
@@ -102,3 +104,5 @@ TEST(LFO, AbsurdIncrementsKeepPhasesBoundedAndOutputsFinite) {
 }
 
 } // namespace
+
+} // namespace halvane

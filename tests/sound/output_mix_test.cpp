@@ -9,6 +9,8 @@
 #include <cmath>
 #include <limits>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kRate = 44100.0;
@@ -398,3 +400,5 @@ TEST(OutputMix, BadSumsNeverReachTheOutputs) {
         EXPECT_GT(brass, 0.1);
     }
 }
+
+} // namespace halvane

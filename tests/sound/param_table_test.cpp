@@ -7,6 +7,8 @@
 #include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 
+namespace halvane {
+
 namespace {
 
 class ParamTable : public ::testing::Test {
@@ -113,3 +115,5 @@ TEST_F(ParamTable, ListsTakeTheNearestEntry) {
 }
 
 } // namespace
+
+} // namespace halvane

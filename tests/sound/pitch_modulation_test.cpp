@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <limits>
 
+namespace halvane {
+
 namespace {
 
 // The bend value a pitch-bend message carries.
@@ -176,3 +178,5 @@ TEST(PitchModulation, OffsetStaysDefinedWithExtremeValues) {
     for (int tick = 0; tick < 100; ++tick)
         EXPECT_EQ(pm.StepVibratoAndOffset(), 0);
 }
+
+} // namespace halvane

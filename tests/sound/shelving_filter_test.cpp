@@ -6,6 +6,8 @@
 #include <limits>
 #include <random>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -150,3 +152,5 @@ TEST(ShelvingFilter, ExtremeInputAndSettingsStayFinite) {
 }
 
 } // namespace
+
+} // namespace halvane

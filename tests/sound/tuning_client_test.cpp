@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 const char* const kMissingLibrary = "/nonexistent/folder/libMTS.so";
@@ -400,3 +402,5 @@ TEST(TuningProcessWideTest, FirstInstanceLoadsTheLibraryTheVariableNames) {
     EXPECT_EQ(fake.Deregistered(), 2);
     unsetenv("HALVANE_MTS_LIBRARY");
 }
+
+} // namespace halvane

@@ -11,6 +11,8 @@
 #include "PanelLettering.h"
 #include "editor/LayoutTable.h"
 
+namespace halvane {
+
 namespace {
 
 class Lettering : public ::testing::Test {
@@ -118,3 +120,5 @@ TEST_F(Lettering, LabelsAreLegibleAtFullSize) {
         EXPECT_GE(l.ink.H(), 5) << Describe(l);
     }
 }
+
+} // namespace halvane

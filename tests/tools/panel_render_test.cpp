@@ -7,6 +7,8 @@
 
 #include "PanelRender.h"
 
+namespace halvane {
+
 namespace {
 
 const IRect kWhole(0, 0, layout::kEditorWidth, layout::kEditorHeight);
@@ -74,3 +76,5 @@ TEST(PanelRender, RepaintingOneControlMatchesAFullRepaint) {
     EXPECT_FALSE(SamePixels(before, full, light));
     EXPECT_FALSE(SamePixels(before, full, poly));
 }
+
+} // namespace halvane

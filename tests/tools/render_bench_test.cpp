@@ -14,6 +14,8 @@
 #include <system_error>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 std::string PluginPath() {
@@ -128,3 +130,5 @@ TEST(RenderBench, EveryWorkloadRendersItsHeldNotes) {
     for (const char* id : {"synthe-64", "all-64", "trident-8", "ns/voice-sample"})
         EXPECT_NE(table.find(id), std::string::npos) << id;
 }
+
+} // namespace halvane

@@ -7,6 +7,8 @@
 
 #include "support/MidiBytes.h"
 
+namespace halvane {
+
 using namespace toolstest;
 
 namespace {
@@ -136,3 +138,5 @@ TEST(EventSchedule, NotesAndPedalsLeftHeldAreReleasedAtTheEnd) {
     EXPECT_EQ(events[11].data1, 64);
     EXPECT_EQ(events[11].data2, 0);
 }
+
+} // namespace halvane

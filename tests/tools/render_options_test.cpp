@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 bool Parse(const std::vector<std::string>& args, RenderOptions& options, std::string& error) {
@@ -215,3 +217,5 @@ TEST(RenderOptions, PairOutputPathsStayBesideTheOutput) {
     EXPECT_EQ(PairOutputPath("out.wav", "Strings L/R"), "out-Strings_L_R.wav");
     EXPECT_EQ(PairOutputPath("out.wav", " "), "out-pair.wav");
 }
+
+} // namespace halvane

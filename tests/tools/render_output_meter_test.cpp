@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kRate = 44100.0;
@@ -86,3 +88,5 @@ TEST(OutputMeter, NonFiniteSamplesAreCountedAsSoundAndKeptOutOfTheLevels) {
     EXPECT_TRUE(std::isfinite(meter.Rms(0)) && std::isfinite(meter.Rms(1)));
     EXPECT_FALSE(meter.IsQuiet());
 }
+
+} // namespace halvane

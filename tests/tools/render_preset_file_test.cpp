@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -177,3 +179,5 @@ TEST(PresetFile, BrokenFilesAreRefusedWithoutReadingPastThem) {
     EXPECT_FALSE(ReadPresetFile("/no/such/file.fxp", file, error));
     EXPECT_NE(error.find("no such file"), std::string::npos) << error;
 }
+
+} // namespace halvane

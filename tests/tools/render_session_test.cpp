@@ -20,6 +20,8 @@
 
 #include "support/MidiBytes.h"
 
+namespace halvane {
+
 namespace fs = std::filesystem;
 using namespace toolstest;
 
@@ -421,3 +423,5 @@ TEST_F(RenderSessionTest, ProgramAndBankFilesOfPlainValuesAreAppliedValueByValue
     EXPECT_NE(error.find("holds 92 values, the plug-in has 93 parameters"), std::string::npos)
         << error;
 }
+
+} // namespace halvane

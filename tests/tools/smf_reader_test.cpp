@@ -11,6 +11,8 @@
 
 #include "support/MidiBytes.h"
 
+namespace halvane {
+
 using namespace toolstest;
 
 namespace {
@@ -334,3 +336,5 @@ TEST(SmfReader, SecondsToSamplesRoundsAndStaysInRange) {
     EXPECT_GT(SecondsToSamples(1e300, 44100.0), 0u);
     EXPECT_DOUBLE_EQ(MidiFile().TickToSeconds(1000), 0.0); // no tempo map: no crash
 }
+
+} // namespace halvane

@@ -12,6 +12,8 @@
 #include <tuple>
 #include <vector>
 
+namespace halvane {
+
 namespace {
 
 std::string TempPath(const std::string& name) {
@@ -221,3 +223,5 @@ TEST(WavWriter, RefusesBadRequestsWithAMessage) {
     EXPECT_EQ(Read(TempPath("first.wav")).info.frames, 1);
     EXPECT_TRUE(writer.Close());
 }
+
+} // namespace halvane

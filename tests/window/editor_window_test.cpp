@@ -22,6 +22,8 @@
 #include <X11/keysym.h>
 #include <unistd.h>
 
+namespace halvane {
+
 using namespace windowtest;
 using namespace vst;
 
@@ -458,3 +460,5 @@ TEST_F(WindowTest, KeysTheEditorDoesNotTakeReachTheHostWindow) {
     }
     EXPECT_EQ(got, (std::vector<KeySym>{XK_q, XK_F5}));
 }
+
+} // namespace halvane

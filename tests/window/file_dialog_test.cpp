@@ -21,6 +21,8 @@
 #include "shell/support/ShellTestSupport.h"
 #include "support/WindowHost.h"
 
+namespace halvane {
+
 using namespace windowtest;
 
 namespace {
@@ -271,3 +273,5 @@ TEST_F(PortalTest, PortalOpensOrCancelsAndTheDialogProgramsStandIn) {
         }
     }
 }
+
+} // namespace halvane

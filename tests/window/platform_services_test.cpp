@@ -20,6 +20,8 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+namespace halvane {
+
 using namespace windowtest;
 
 namespace {
@@ -256,3 +258,5 @@ TEST_F(WindowTest, ProgramNameEntryTakesTypedCharactersBeyondAscii) {
     EXPECT_EQ(H().ProgramName(), "grüße♪");
     setlocale(LC_ALL, locale.c_str());
 }
+
+} // namespace halvane

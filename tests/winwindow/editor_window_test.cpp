@@ -24,6 +24,8 @@
 #include "host/support/PluginFixture.h"
 #include "plugin/Halvane.h"
 
+namespace halvane {
+
 using namespace vst;
 
 namespace {
@@ -601,3 +603,5 @@ TEST_F(WinWindowTest, ClassIsSharedByTwoEditorsAndOpenClose100TimesIsSteady) {
     EXPECT_EQ(host->Dispatch(effEditClose), 1);
     EXPECT_FALSE(ClassRegistered());
 }
+
+} // namespace halvane

@@ -16,6 +16,8 @@
 #include "editor/IControl.h"
 #include "plugin/Halvane.h"
 
+namespace halvane {
+
 namespace {
 
 vst::VstIntPtr VSTCALL QuietHost(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32, vst::VstIntPtr,
@@ -246,3 +248,5 @@ TEST(TextEntry, TypingIsFilteredByKindAndSettledOnTheTimer) {
     gui->CloseWindow();
     DestroyWindow(parent);
 }
+
+} // namespace halvane

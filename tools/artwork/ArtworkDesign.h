@@ -6,6 +6,8 @@
 
 #include "graphics/GraphicsTypes.h"
 
+namespace halvane {
+
 namespace artwork {
 
 struct Rgb {
@@ -73,3 +75,5 @@ constexpr IRect kMenuSymbol{608, 338, 656, 358};
 constexpr IRect kSplitWindow{127, 241, 163, 261};
 
 } // namespace artwork
+
+} // namespace halvane

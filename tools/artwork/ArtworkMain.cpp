@@ -13,6 +13,8 @@
 #include "PanelArt.h"
 #include "editor/LayoutTable.h"
 
+using namespace halvane;
+
 int main(int argc, char** argv) {
     if (argc != 4) {
         std::fprintf(stderr, "usage: halvane-artwork REGULAR_TTF BOLD_TTF OUTPUT_FOLDER\n");

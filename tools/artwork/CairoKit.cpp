@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+namespace halvane {
+
 namespace artwork {
 
 namespace {
@@ -173,3 +175,5 @@ bool WritePng(cairo_surface_t* surface, const std::string& path) {
 }
 
 } // namespace artwork
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 
 #include "ArtworkDesign.h"
 
+namespace halvane {
+
 namespace artwork {
 
 enum Face { kRegular, kBold };
@@ -34,3 +36,5 @@ void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
 bool WritePng(cairo_surface_t* surface, const std::string& path);
 
 } // namespace artwork
+
+} // namespace halvane

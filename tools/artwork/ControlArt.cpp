@@ -6,6 +6,8 @@
 #include "CairoKit.h"
 #include "editor/LayoutTable.h"
 
+namespace halvane {
+
 namespace artwork {
 
 namespace {
@@ -388,3 +390,5 @@ cairo_surface_t* DrawControlBitmap(int id) {
 }
 
 } // namespace artwork
+
+} // namespace halvane

@@ -5,6 +5,8 @@
 
 #include <cairo.h>
 
+namespace halvane {
+
 namespace artwork {
 
 // The picture of a bitmap id other than the background, as a new ARGB
@@ -17,3 +19,5 @@ double SwitchAngle(int i, int n);
 double KnobAngle(double v);
 
 } // namespace artwork
+
+} // namespace halvane

@@ -10,6 +10,8 @@
 #include "editor/LayoutTable.h"
 #include "plugin/PlugParam.h"
 
+namespace halvane {
+
 namespace artwork {
 
 namespace {
@@ -281,3 +283,5 @@ cairo_surface_t* DrawBackground() {
 }
 
 } // namespace artwork
+
+} // namespace halvane

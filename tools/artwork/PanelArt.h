@@ -5,9 +5,13 @@
 
 #include <cairo.h>
 
+namespace halvane {
+
 namespace artwork {
 
 // A new 988 x 696 surface; the faces must be loaded.
 cairo_surface_t* DrawBackground();
 
 } // namespace artwork
+
+} // namespace halvane

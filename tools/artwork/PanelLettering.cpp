@@ -9,6 +9,8 @@
 #include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 
+namespace halvane {
+
 namespace artwork {
 
 namespace {
@@ -316,3 +318,5 @@ std::vector<Lettering> PanelLettering(cairo_t* cr) {
 }
 
 } // namespace artwork
+
+} // namespace halvane

@@ -14,6 +14,8 @@
 #include "CairoKit.h"
 #include "editor/LayoutTable.h"
 
+namespace halvane {
+
 namespace artwork {
 
 struct Lettering {
@@ -54,3 +56,5 @@ namespace artwork {
 // is none.
 const PlugParam* ParamByName(const char* name);
 } // namespace artwork
+
+} // namespace halvane

@@ -7,6 +7,8 @@
 #include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 
+namespace halvane {
+
 namespace {
 
 // The text styles of the panel's text controls.
@@ -127,3 +129,5 @@ void PanelRender::PaintControl(LICE_MemBitmap& dst, int index, const IRect& clip
         break;
     }
 }
+
+} // namespace halvane

@@ -11,6 +11,8 @@
 #include "editor/LayoutTable.h"
 #include "graphics/LICE.h"
 
+namespace halvane {
+
 class PanelRender {
 public:
     PanelRender(); // loads every bitmap from the embedded resources
@@ -38,3 +40,5 @@ private:
     int program_ = 0;
     std::string programName_ = "Init";
 };
+
+} // namespace halvane

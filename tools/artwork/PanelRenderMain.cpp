@@ -12,6 +12,8 @@
 
 #include "PanelRender.h"
 
+using namespace halvane;
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: halvane-panel OUTPUT.png [--set \"Name=value\"]...\n");

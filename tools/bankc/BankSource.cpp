@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace halvane {
+
 namespace {
 
 std::string Trim(const std::string& text) {
@@ -199,3 +201,5 @@ std::vector<uint8_t> BuildBankFile(const std::vector<BankProgram>& programs,
     file.insert(file.end(), chunk.begin(), chunk.end());
     return file;
 }
+
+} // namespace halvane

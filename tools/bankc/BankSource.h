@@ -20,6 +20,8 @@
 
 #include "plugin/PlugParam.h"
 
+namespace halvane {
+
 struct BankProgram {
     std::string name;
     std::vector<double> values; // one per parameter, plain
@@ -44,3 +46,5 @@ struct BankIdentity {
 // when it saves a bank with program 0 current.
 std::vector<uint8_t> BuildBankFile(const std::vector<BankProgram>& programs,
                                    const BankIdentity& identity);
+
+} // namespace halvane

@@ -12,6 +12,8 @@
 #include "sound/ParamTable.h"
 #include "tools/bankc/BankSource.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr int kPrograms = 64;
@@ -25,6 +27,10 @@ int Fail(const std::string& message) {
 }
 
 } // namespace
+
+} // namespace halvane
+
+using namespace halvane;
 
 int main(int argc, char** argv) {
     if (argc != 3)

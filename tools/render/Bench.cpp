@@ -9,6 +9,8 @@
 #include "tools/render/PluginSetup.h"
 #include "tools/render/SmfReader.h"
 
+namespace halvane {
+
 namespace {
 
 constexpr int kLowestKey = 36; // C2
@@ -193,3 +195,5 @@ std::string FormatBenchTable(const std::string& pluginName, const RenderOptions&
         text += "  " + r.id + ": " + r.description + "\n";
     return text;
 }
+
+} // namespace halvane

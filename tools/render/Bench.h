@@ -10,6 +10,8 @@
 #include "tools/render/RenderOptions.h"
 #include "tools/render/RenderStatus.h"
 
+namespace halvane {
+
 struct BenchWorkload {
     std::string id; // one word, first column of the table
     std::string description;
@@ -47,3 +49,5 @@ RenderStatus RunBench(const RenderOptions& options, std::string& pluginName,
 // The table --bench prints, with a header naming the plug-in and the settings.
 std::string FormatBenchTable(const std::string& pluginName, const RenderOptions& options,
                              const std::vector<BenchResult>& results);
+
+} // namespace halvane

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+namespace halvane {
+
 namespace {
 
 constexpr double kDefaultBpm = 120.0;
@@ -86,3 +88,5 @@ void EventSchedule::TakeBlock(uint64_t start, int frames, std::vector<vsthost::M
         out.push_back({static_cast<int32_t>(e.sample - start), e.status, e.data1, e.data2});
     }
 }
+
+} // namespace halvane

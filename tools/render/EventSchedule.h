@@ -9,6 +9,8 @@
 #include "tools/render/SmfReader.h"
 #include "tools/vsthost/VstHost.h"
 
+namespace halvane {
+
 struct ScheduledEvent {
     uint64_t sample = 0;
     uint8_t status = 0;
@@ -51,3 +53,5 @@ private:
     int releasedAtEnd_ = 0;
     std::size_t next_ = 0;
 };
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 
 #include "tools/render/WavWriter.h"
 
+namespace halvane {
+
 // One WAV file being written: some of the plug-in's channels, interleaved.
 struct OutputFiles::File {
     std::string path;
@@ -161,3 +163,5 @@ void OutputFiles::Abandon() {
         }
     }
 }
+
+} // namespace halvane

@@ -13,6 +13,8 @@
 #include "tools/render/RenderStatus.h"
 #include "tools/vsthost/VstHost.h"
 
+namespace halvane {
+
 class OutputFiles {
 public:
     OutputFiles();
@@ -48,3 +50,5 @@ private:
 // output labels ("Synth L" and "Synth R" give "Synth"); a pair without labels is
 // named by its channel numbers, and a name used twice gets the pair number added.
 std::vector<std::string> PairNames(const std::vector<std::string>& outputLabels);
+
+} // namespace halvane

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace halvane {
+
 void OutputMeter::Reset(int channels, double sampleRate, double silenceDbfs, double quietSeconds) {
     const std::size_t count = static_cast<std::size_t>(std::max(channels, 0));
     peak_.assign(count, 0.0);
@@ -50,3 +52,5 @@ double OutputMeter::ToDbfs(double level) {
         return kFloorDbfs;
     return std::max(20.0 * std::log10(level), kFloorDbfs);
 }
+
+} // namespace halvane

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace halvane {
+
 class OutputMeter {
 public:
     static constexpr double kSilenceDbfs = -90.0;
@@ -42,3 +44,5 @@ private:
     uint64_t quietFrames_ = 0;
     uint64_t quietRun_ = 0;
 };
+
+} // namespace halvane

@@ -7,6 +7,8 @@
 #include <functional>
 #include <system_error>
 
+namespace halvane {
+
 using vsthost::Host;
 
 namespace {
@@ -362,3 +364,5 @@ RenderStatus SavePresets(Host& host, const RenderOptions& options, std::vector<s
     }
     return RenderStatus::Ok;
 }
+
+} // namespace halvane

@@ -12,6 +12,8 @@
 #include "tools/render/RenderStatus.h"
 #include "tools/vsthost/VstHost.h"
 
+namespace halvane {
+
 struct LoadedPlugin {
     std::shared_ptr<vsthost::PluginLibrary> library;
     std::unique_ptr<vsthost::Host> host; // started at the rate and block size asked for
@@ -70,3 +72,5 @@ RenderStatus SavePresets(vsthost::Host& host, const RenderOptions& options,
 
 // Text the plug-in can read back as exactly this number, independent of the locale.
 std::string NumberText(double value);
+
+} // namespace halvane

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <system_error>
 
+namespace halvane {
+
 namespace {
 
 constexpr std::size_t kNameBytes = 28;
@@ -275,3 +277,5 @@ bool WritePresetFile(const std::string& path, const PresetFile& file, std::strin
     }
     return true;
 }
+
+} // namespace halvane

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace halvane {
+
 // One program record of a bank of parameter values ("FxBk"), or the body of a
 // program file of parameter values ("FxCk").
 struct PresetProgram {
@@ -49,3 +51,5 @@ bool WritePresetFile(const std::string& path, const PresetFile& file, std::strin
 
 // Program and bank files are tiny; anything far larger is not one.
 constexpr std::size_t kMaxPresetFileBytes = 64u * 1024u * 1024u;
+
+} // namespace halvane

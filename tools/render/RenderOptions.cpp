@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace halvane {
+
 #ifndef HALVANE_RENDER_VERSION
 #define HALVANE_RENDER_VERSION "unknown"
 #endif
@@ -408,3 +410,5 @@ std::string PairOutputPath(const std::string& outputPath, const std::string& pai
         return outputPath + "-" + safe + ".wav";
     return outputPath.substr(0, dot) + "-" + safe + outputPath.substr(dot);
 }
+
+} // namespace halvane

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace halvane {
+
 enum class OutputLayout {
     Total, // the plug-in's first stereo pair ("Total L/R" on Halvane)
     All    // every output of the plug-in
@@ -88,3 +90,5 @@ std::string RenderVersion();
 // extension: ("out.wav", "Synth") gives "out-Synth.wav"; a path without an
 // extension gets ".wav" appended.
 std::string PairOutputPath(const std::string& outputPath, const std::string& pairName);
+
+} // namespace halvane

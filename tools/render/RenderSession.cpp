@@ -13,6 +13,8 @@
 #include "tools/render/PluginSetup.h"
 #include "tools/render/SmfReader.h"
 
+namespace halvane {
+
 namespace {
 
 double ProcessCpuSeconds() {
@@ -170,3 +172,5 @@ std::string FormatSummary(const RenderReport& report) {
         line += " | " + std::to_string(report.nonFinite) + " samples were NaN or infinite";
     return line;
 }
+
+} // namespace halvane

@@ -12,6 +12,8 @@
 #include "tools/render/RenderOptions.h"
 #include "tools/render/RenderStatus.h"
 
+namespace halvane {
+
 struct RenderProgress {
     uint64_t frame = 0;      // rendered so far
     uint64_t endFrame = 0;   // end of the MIDI file
@@ -53,3 +55,5 @@ public:
 // The one-line summary: files, duration, peak and RMS per channel, CPU time and
 // real-time factor.
 std::string FormatSummary(const RenderReport& report);
+
+} // namespace halvane

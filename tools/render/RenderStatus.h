@@ -1,4 +1,7 @@
 #pragma once
+
+namespace halvane {
+
 // How a run of halvane-render ends; the value is the process exit code, so scripts
 // can tell a typo in a program name from a broken MIDI file.
 
@@ -18,3 +21,5 @@ enum class RenderStatus : int {
 inline int ExitCode(RenderStatus status) {
     return static_cast<int>(status);
 }
+
+} // namespace halvane

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace halvane {
+
 namespace {
 
 constexpr uint32_t kDefaultMicrosecondsPerQuarter = 500000; // 120 BPM
@@ -407,3 +409,5 @@ bool ReadMidiFile(const std::string& path, MidiFile& out, std::string& error) {
     }
     return true;
 }
+
+} // namespace halvane

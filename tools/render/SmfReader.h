@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace halvane {
+
 // One channel message of the file, at its absolute position.
 struct MidiFileEvent {
     double seconds = 0.0; // from the start of the file, through the tempo map
@@ -65,3 +67,5 @@ bool ReadMidiFile(const std::string& path, MidiFile& out, std::string& error);
 // Files larger than this are refused before reading: no real piece comes near it,
 // and every byte of a hostile file could otherwise turn into an event record.
 constexpr std::size_t kMaxMidiFileBytes = 32u * 1024u * 1024u;
+
+} // namespace halvane

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace halvane {
+
 namespace {
 
 // RIFF counts sizes in 32 bits; leave room for the header chunks libsndfile adds
@@ -166,3 +168,5 @@ bool WavWriter::Close() {
         Fail(sf_error_number(result));
     return !failed_;
 }
+
+} // namespace halvane

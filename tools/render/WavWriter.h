@@ -9,6 +9,8 @@
 
 struct sf_private_tag; // libsndfile's SNDFILE
 
+namespace halvane {
+
 enum class SampleFormat { Float32, Int16, Int24 };
 
 // Bytes one sample takes in the file.
@@ -62,3 +64,5 @@ private:
     uint64_t framesWritten_ = 0;
     std::vector<int> scratch_; // integer samples on their way to libsndfile
 };
+
+} // namespace halvane

@@ -13,6 +13,8 @@
 #include "tools/render/RenderOptions.h"
 #include "tools/render/RenderSession.h"
 
+namespace halvane {
+
 #ifndef HALVANE_BUILT_PLUGIN
 #define HALVANE_BUILT_PLUGIN ""
 #endif
@@ -78,6 +80,10 @@ int Report(RenderStatus status, const std::string& error) {
 }
 
 } // namespace
+
+} // namespace halvane
+
+using namespace halvane;
 
 int main(int argc, char** argv) {
     RenderOptions options;

@@ -6,6 +6,8 @@
 
 #include "tools/vsthost/VstHost.h"
 
+using namespace halvane;
+
 int main(int argc, char** argv) {
     if (argc != 2 || std::string(argv[1]) == "--help") {
         std::fprintf(stderr, "usage: halvane-inspect PLUGIN.so\n");

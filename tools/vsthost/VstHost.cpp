@@ -7,6 +7,8 @@
 #include <map>
 #include <mutex>
 
+namespace halvane {
+
 using namespace vst;
 
 namespace vsthost {
@@ -390,3 +392,5 @@ void Host::Process(int frames, Precision precision) {
 }
 
 } // namespace vsthost
+
+} // namespace halvane

@@ -13,6 +13,8 @@
 #include "platform/DynamicLibrary.h"
 #include "plugin/vst2_abi.h"
 
+namespace halvane {
+
 namespace vsthost {
 
 // One loaded plug-in library (shared by the instances made from it).
@@ -173,3 +175,5 @@ private:
 };
 
 } // namespace vsthost
+
+} // namespace halvane

@@ -1,5 +1,7 @@
 #include "support/EditorFixture.h"
 
+namespace halvane {
+
 namespace editortest {
 
 void EditorTest::SetUp() {
@@ -40,3 +42,5 @@ std::vector<Gesture> EditorTest::TakeGestures() {
 }
 
 } // namespace editortest
+
+} // namespace halvane

@@ -13,6 +13,8 @@
 #include "graphics/IGraphics.h"
 #include "shell/support/ShellTestSupport.h"
 
+namespace halvane {
+
 namespace editortest {
 
 // The host's calls of one kind of gesture traffic, in order: 'B' begin edit,
@@ -62,3 +64,5 @@ protected:
 };
 
 } // namespace editortest
+
+} // namespace halvane

@@ -4,6 +4,8 @@
 
 #include "graphics/LICE.h"
 
+using namespace halvane;
+
 extern "C" __attribute__((visibility("default"))) void* VSTPluginMain(void*) {
     LICE_MemBitmap page(16, 16);
     auto knob = LICE::LoadPngResource(114, "resources/img/halknob.png");

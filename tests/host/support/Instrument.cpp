@@ -6,6 +6,8 @@
 
 #include "support/PluginFixture.h"
 
+namespace halvane {
+
 namespace hosttest {
 
 using vsthost::Host;
@@ -112,3 +114,5 @@ void InstrumentTest::SetUp() {
 }
 
 } // namespace hosttest
+
+} // namespace halvane

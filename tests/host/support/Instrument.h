@@ -13,6 +13,8 @@
 
 #include "tools/vsthost/VstHost.h"
 
+namespace halvane {
+
 namespace hosttest {
 
 // The plug-in's eight outputs, in order.
@@ -84,3 +86,5 @@ protected:
 };
 
 } // namespace hosttest
+
+} // namespace halvane

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace halvane {
+
 namespace hosttest {
 
 double NoteHz(int note) {
@@ -78,3 +80,5 @@ double Frequency(const Signal& x, std::size_t from, std::size_t to, double rate)
 }
 
 } // namespace hosttest
+
+} // namespace halvane

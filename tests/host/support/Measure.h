@@ -7,6 +7,8 @@
 
 #include "support/Instrument.h"
 
+namespace halvane {
+
 namespace hosttest {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -51,3 +53,5 @@ std::vector<Cycle> Cycles(const Signal& x, std::size_t from, std::size_t to, dou
 double Frequency(const Signal& x, std::size_t from, std::size_t to, double rate = kRate);
 
 } // namespace hosttest
+
+} // namespace halvane

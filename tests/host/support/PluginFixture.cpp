@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace halvane {
+
 namespace hosttest {
 
 std::shared_ptr<vsthost::PluginLibrary> Library() {
@@ -32,3 +34,5 @@ float Peak(const std::vector<float>& channel) {
 }
 
 } // namespace hosttest
+
+} // namespace halvane

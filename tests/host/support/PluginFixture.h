@@ -10,6 +10,8 @@
 
 #include "tools/vsthost/VstHost.h"
 
+namespace halvane {
+
 namespace hosttest {
 
 // Keeps the tests away from the real user's settings, once per process. On
@@ -42,3 +44,5 @@ protected:
 float Peak(const std::vector<float>& channel);
 
 } // namespace hosttest
+
+} // namespace halvane

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace halvane {
+
 // The few operating-system calls the host tests make themselves: setting an
 // environment variable the plug-in reads, and reaching a library the plug-in
 // has loaded (to steer a stand-in for the tuning library). POSIX and Win32
@@ -15,3 +18,5 @@ void* TestLibrarySymbol(void* handle, const char* name);
 void CloseTestLibrary(void* handle);
 
 } // namespace hosttest
+
+} // namespace halvane

@@ -2,4 +2,8 @@
 // the record layouts that 32-bit hosts rely on.
 #include "plugin/vst2_abi.h"
 
+namespace halvane {
+
 static_assert(sizeof(void*) == 4, "this file checks the 32-bit layout");
+
+} // namespace halvane

@@ -21,6 +21,8 @@
 #include <thread>
 #include <vector>
 
+namespace halvane {
+
 namespace shelltest {
 
 // The few socket calls that differ between Winsock and POSIX.
@@ -181,3 +183,5 @@ private:
 };
 
 } // namespace shelltest
+
+} // namespace halvane

@@ -14,6 +14,8 @@
 #include "shell/ShellDialogs.h"
 #include "support/ShellTestSupport.h"
 
+namespace halvane {
+
 namespace shelltest {
 
 class ScriptedDialogs : public ShellDialogs {
@@ -100,3 +102,5 @@ protected:
 };
 
 } // namespace shelltest
+
+} // namespace halvane

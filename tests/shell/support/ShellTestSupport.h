@@ -21,6 +21,8 @@
 #include "sound/ParamIds.h"
 #include "sound/ParamTable.h"
 
+namespace halvane {
+
 namespace shelltest {
 
 // A new folder for every call, used as XDG_CONFIG_HOME, HOME and documents
@@ -189,3 +191,5 @@ public:
 };
 
 } // namespace shelltest
+
+} // namespace halvane

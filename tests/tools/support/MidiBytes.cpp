@@ -1,5 +1,7 @@
 #include "support/MidiBytes.h"
 
+namespace halvane {
+
 namespace toolstest {
 
 void PutVlq(Bytes& out, uint32_t value) {
@@ -35,3 +37,5 @@ Bytes Header(int format, int tracks, uint16_t division) {
 }
 
 } // namespace toolstest
+
+} // namespace halvane

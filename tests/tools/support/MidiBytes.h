@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace halvane {
+
 namespace toolstest {
 
 using Bytes = std::vector<uint8_t>;
@@ -23,3 +25,5 @@ Bytes Chunk(const char* id, const Bytes& body);
 Bytes Header(int format, int tracks, uint16_t division);
 
 } // namespace toolstest
+
+} // namespace halvane

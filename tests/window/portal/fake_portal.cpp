@@ -19,6 +19,8 @@
 
 #include "graphics/x11/X11DBus.h"
 
+namespace halvane {
+
 using namespace x11;
 
 namespace {
@@ -125,6 +127,10 @@ void Answer(DBusConnection* bus, DBusMessage* call, const std::string& mode, std
 }
 
 } // namespace
+
+} // namespace halvane
+
+using namespace halvane;
 
 int main(int argc, char** argv) {
     api = DBus();

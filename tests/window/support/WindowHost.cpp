@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace halvane {
+
 namespace windowtest {
 
 namespace {
@@ -180,3 +182,5 @@ int WindowTest::Count(int opcode, int index) const {
 }
 
 } // namespace windowtest
+
+} // namespace halvane

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+namespace halvane {
+
 namespace windowtest {
 
 // A top-level window of the editor's size at (x, y) on the test display.
@@ -74,3 +76,5 @@ protected:
 };
 
 } // namespace windowtest
+
+} // namespace halvane

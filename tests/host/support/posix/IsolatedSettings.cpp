@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+namespace halvane {
+
 namespace hosttest {
 
 std::string IsolateSettings() {
@@ -23,3 +25,5 @@ std::string SettingsFile() {
 }
 
 } // namespace hosttest
+
+} // namespace halvane

@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <stdlib.h>
 
+namespace halvane {
+
 namespace hosttest {
 
 void SetEnvironment(const char* name, const char* value) {
@@ -23,3 +25,5 @@ void CloseTestLibrary(void* handle) {
 }
 
 } // namespace hosttest
+
+} // namespace halvane

@@ -4,6 +4,8 @@
 
 #include <shlobj.h>
 
+namespace halvane {
+
 namespace hosttest {
 
 namespace {
@@ -31,3 +33,5 @@ std::string SettingsFile() {
 }
 
 } // namespace hosttest
+
+} // namespace halvane

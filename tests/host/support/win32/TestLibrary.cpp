@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <windows.h>
 
+namespace halvane {
+
 namespace hosttest {
 
 void SetEnvironment(const char* name, const char* value) {
@@ -32,3 +34,5 @@ void CloseTestLibrary(void* handle) {
 }
 
 } // namespace hosttest
+
+} // namespace halvane
