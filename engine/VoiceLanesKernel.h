@@ -410,7 +410,7 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
             for (int e = 0; e < S::kEnvelopes; ++e)
                 StepEnvelope<V>(s, e);
 
-        const auto syntheSample = [&](auto all) {
+        const auto syntheSample = [&](auto all) __attribute__((always_inline)) {
             constexpr bool All = decltype(all)::value;
             LadderCutoff(s, syntheMask, gliding);
             const V y = Ladder<All>(s, OscillatorReads<V>::Synthe(s, syntheOn, x), syntheMask);
@@ -418,13 +418,13 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
             return Keep<All>(syntheMask,
                              syntheLevel * damp * V::Load(s.envValue[S::kVcaEnvelope]) * y, zero);
         };
-        const auto brassSample = [&](auto all) {
+        const auto brassSample = [&](auto all) __attribute__((always_inline)) {
             return Keep<decltype(all)::value>(brassMask,
                                               OscillatorReads<V>::Brass(s, b) *
                                                   (brassLevel * V::Load(s.envValue[S::kBrassGate])),
                                               zero);
         };
-        const auto stringsSample = [&](auto all) {
+        const auto stringsSample = [&](auto all) __attribute__((always_inline)) {
             constexpr bool All = decltype(all)::value;
             const V in = OscillatorReads<V>::Strings(s, str) * stringsLevel *
                          V::Load(s.envValue[S::kStringsEnvelope]);
