@@ -266,28 +266,21 @@ void VoiceLanes::Store(const VoiceLanesState& s, int lane) {
     for (int o = 0; o < 4; ++o)
         oscillators[o]->phase_ = s.phase[o][lane];
 
+    // Targets, coefficients and filter coefficients change only where a stage
+    // ends or the filter pitch moves, and those changes are made on the voice
+    // itself (EndEnvelopeStage, UpdateLadder): what changes in the lanes alone
+    // is written back.
     Envelope* envelopes[VoiceLanesState::kEnvelopes] = {
         &v.dampGate_, &v.brassGate_, &v.vcfEnvelope_, &v.vcaEnvelope_, &v.stringsEnvelope_};
     for (int e = 0; e < VoiceLanesState::kEnvelopes; ++e) {
         Envelope& env = *envelopes[e];
         env.value_ = s.envValue[e][lane];
         env.previousValue_ = s.envPrevious[e][lane];
-        env.target_ = s.envTarget[e][lane];
-        env.coefficient_ = s.envCoefficient[e][lane];
         env.stage_ = static_cast<int32_t>(s.envStage[e][lane]);
     }
 
     LadderFilter& f = v.vcf_;
     f.currentCutoff_ = s.currentCutoff[lane];
-    f.cachedIndex_ = s.cachedIndex[lane];
-    f.g_ = s.g[lane];
-    f.g2_ = s.g2[lane];
-    f.g3_ = s.g3[lane];
-    f.g4_ = s.g4[lane];
-    f.t_ = s.t[lane];
-    f.k_ = s.k[lane];
-    f.outputGain_ = s.outputGain[lane];
-    f.normaliser_ = s.normaliser[lane];
     f.s1_ = s.s1[lane];
     f.s2_ = s.s2[lane];
     f.s3_ = s.s3[lane];
