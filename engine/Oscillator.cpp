@@ -91,6 +91,10 @@ void Oscillator::Update(int32_t pitch, const PhaseIncrementTable& table) {
         widthOffset_ = WidthToOffset(w);
     }
 
+    // Most oscillators hold their pitch from one control block to the next.
+    if (increment_ == levelsIncrement_)
+        return;
+    levelsIncrement_ = increment_;
     const int32_t* first = Starts().first;
     for (int footage = 0; footage < kFootages; ++footage) {
         // Footage f reads 2^f table entries per phase entry: its table step is the

@@ -87,6 +87,9 @@ private:
     uint32_t phase_ = 0;
     int32_t widthOffset_ = kSquareOffset;
     int32_t increment_ = 0;
+    // The increment the table levels were chosen for; the initial levels are
+    // those of increment 0.
+    int32_t levelsIncrement_ = 0;
 };
 
 } // namespace halvane
