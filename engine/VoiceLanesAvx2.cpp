@@ -182,12 +182,14 @@ template <class P> struct GatherReads {
 
 // Four samples at a time: the lanes' outputs turned from a vector per sample
 // into a vector per lane, then added lane after lane, so each sample's sum
-// still takes the voices one by one in order.
+// still takes the voices one by one in order. Lanes without a sounding voice
+// hold +0, and adding +0 changes no sum: a sum that starts at +0 never
+// becomes -0.
 template <class P> struct TransposedSum {
     using S = VoiceLanesState;
     static constexpr int kLanes = P::kLanes;
 
-    static void Add(const S& s, const double (*out)[S::kMaxLanes], int length, double* sum) {
+    static void Add(const S&, const double (*out)[S::kMaxLanes], int length, double* sum) {
         int k = 0;
         for (; k + 4 <= length; k += 4) {
             __m256d acc = _mm256_loadu_pd(sum + k);
@@ -205,15 +207,13 @@ template <class P> struct TransposedSum {
                                          _mm256_permute2f128_pd(t0, t2, 0x31),
                                          _mm256_permute2f128_pd(t1, t3, 0x31)};
                 for (int l = 0; l < 4; ++l)
-                    if (s.active[quarter + l])
-                        acc = _mm256_add_pd(acc, lane[l]);
+                    acc = _mm256_add_pd(acc, lane[l]);
             }
             _mm256_storeu_pd(sum + k, acc);
         }
         for (; k < length; ++k)
             for (int l = 0; l < kLanes; ++l)
-                if (s.active[l])
-                    sum[k] += out[k][l];
+                sum[k] += out[k][l];
     }
 };
 
