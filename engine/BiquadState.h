@@ -1,8 +1,10 @@
 #pragma once
 // The memory of a second-order section: two past inputs and outputs, and the
 // tiny offset, alternating in sign every sample, that keeps them out of the
-// denormal range. Anything that is not a finite number is replaced by 0, so
-// one bad sample cannot lock a filter up.
+// denormal range. An input or output that is not a finite number is replaced
+// by 0, so one bad sample cannot lock a filter up; the states only ever hold
+// such cleaned inputs and outputs (or the zeros of Clear), so they are finite
+// and need no test of their own.
 
 #include <cmath>
 
@@ -20,10 +22,12 @@ struct BiquadState {
     // Cleans the input and the states before a sample is computed; returns the input.
     double Begin(double x) {
         x = std::isfinite(x) ? x + offset : 0.0;
-        x1 = std::isfinite(x1) ? x1 + offset : 0.0;
-        x2 = std::isfinite(x2) ? x2 + offset : 0.0;
-        y1 = std::isfinite(y1) ? y1 + offset : 0.0;
-        y2 = std::isfinite(y2) ? y2 + offset : 0.0;
+        // Finite plus an offset far below their resolution near the top of the
+        // range stays finite.
+        x1 += offset;
+        x2 += offset;
+        y1 += offset;
+        y2 += offset;
         offset = -offset;
         return x;
     }

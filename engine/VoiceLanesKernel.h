@@ -327,11 +327,12 @@ template <bool All, class V>
     const V zero = V::Zero();
     const V x1Old = V::Load(s.x1), x2Old = V::Load(s.x2);
     const V y1Old = V::Load(s.y1), y2Old = V::Load(s.y2);
+    // The states are finite (BiquadState): only the input needs cleaning.
     const V x = Select(IsFinite(input), input + offset, zero);
-    const V x1 = Select(IsFinite(x1Old), x1Old + offset, zero);
-    const V x2 = Select(IsFinite(x2Old), x2Old + offset, zero);
-    const V y1 = Select(IsFinite(y1Old), y1Old + offset, zero);
-    const V y2 = Select(IsFinite(y2Old), y2Old + offset, zero);
+    const V x1 = x1Old + offset;
+    const V x2 = x2Old + offset;
+    const V y1 = y1Old + offset;
+    const V y2 = y2Old + offset;
     V::Store(s.biquadOffset, Keep<All>(mask, Neg(offset), offset));
     V y = V::Load(s.b0) * (x + x2) + V::Load(s.b1) * x1 + V::Load(s.a1) * y1 + V::Load(s.a2) * y2;
     y = Select(IsFinite(y), y, zero);
