@@ -132,8 +132,7 @@ void VoiceLanes::Load(VoiceLanesState& s, int lane, Voice* voice, bool gathers) 
         // Nothing to render or step: every mask off, the rest unread.
         s.voice[lane] = nullptr;
         s.active[lane] = s.synthe[lane] = s.brass[lane] = s.strings[lane] = false;
-        s.syntheMask[lane] = s.brassMask[lane] = s.stringsMask[lane] =
-            Mask(false);
+        s.syntheMask[lane] = s.brassMask[lane] = s.stringsMask[lane] = Mask(false);
         for (int e = 0; e < VoiceLanesState::kEnvelopes; ++e) {
             s.envValue[e][lane] = s.envPrevious[e][lane] = s.envTarget[e][lane] = 0.0;
             s.envCoefficient[e][lane] = s.envStage[e][lane] = 0.0;

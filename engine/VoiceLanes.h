@@ -85,8 +85,8 @@ struct VoiceLanesState {
     int32_t vco2Shift[kMaxLanes];
     int32_t brassTable[2][kMaxLanes];
     int32_t stringsTable[3][kMaxLanes];
-    int32_t brassOwnLane[kMaxLanes];   // all ones where the brass has its own oscillator
-    int32_t stringsOwnLane[kMaxLanes]; // the same for the strings
+    int32_t brassOwnLane[kMaxLanes];         // all ones where the brass has its own oscillator
+    int32_t stringsOwnLane[kMaxLanes];       // the same for the strings
     alignas(32) double pulseMask[kMaxLanes]; // Synthe lanes on the pulse wave
     alignas(32) double vco2Mask[kMaxLanes];  // Synthe lanes with VCO 2 on
     alignas(32) double brassRead[2][kMaxLanes];

@@ -202,10 +202,9 @@ template <class P> struct TransposedSum {
                 const __m256d t1 = _mm256_unpackhi_pd(r0, r1); // 1 ..; 3 ..
                 const __m256d t2 = _mm256_unpacklo_pd(r2, r3);
                 const __m256d t3 = _mm256_unpackhi_pd(r2, r3);
-                const __m256d lane[4] = {_mm256_permute2f128_pd(t0, t2, 0x20),
-                                         _mm256_permute2f128_pd(t1, t3, 0x20),
-                                         _mm256_permute2f128_pd(t0, t2, 0x31),
-                                         _mm256_permute2f128_pd(t1, t3, 0x31)};
+                const __m256d lane[4] = {
+                    _mm256_permute2f128_pd(t0, t2, 0x20), _mm256_permute2f128_pd(t1, t3, 0x20),
+                    _mm256_permute2f128_pd(t0, t2, 0x31), _mm256_permute2f128_pd(t1, t3, 0x31)};
                 for (int l = 0; l < 4; ++l)
                     acc = _mm256_add_pd(acc, lane[l]);
             }

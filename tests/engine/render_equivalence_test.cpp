@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -263,8 +263,8 @@ TEST(RenderEquivalence, VoiceLanesMatchTheScalarVoicesInLargeChords) {
         chord.push_back({k, false, 0, 0.0, 0x90, static_cast<uint8_t>(24 + k), 100});
     // Released a few at a time, in an order that leaves gaps among the voices.
     for (int k = 0; k < 60; ++k)
-        chord.push_back({4000 + (k * 37 % 60) * 500, false, 0, 0.0, 0x80,
-                         static_cast<uint8_t>(24 + k), 64});
+        chord.push_back(
+            {4000 + (k * 37 % 60) * 500, false, 0, 0.0, 0x80, static_cast<uint8_t>(24 + k), 64});
     s.changes.insert(s.changes.end(), chord.begin(), chord.end());
     std::stable_sort(s.changes.begin(), s.changes.end(),
                      [](const Change& a, const Change& b) { return a.at < b.at; });
