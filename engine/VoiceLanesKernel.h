@@ -394,8 +394,7 @@ void RenderLanes(VoiceLanesState& s, int from, int length, bool beginsControlBlo
     // Lanes outside a section read 0.
     alignas(32) double x[S::kMaxLanes] = {}, b[S::kMaxLanes] = {}, str[S::kMaxLanes] = {};
     // Every lane's section outputs of the last few samples, added to the sums
-    // a few samples at a time (whole stretches of them would collide in the
-    // cache with the lane state).
+    // a few samples at a time, so the buffer stays small.
     alignas(32) double outSynthe[kSumRows][S::kMaxLanes];
     alignas(32) double outBrass[kSumRows][S::kMaxLanes];
     alignas(32) double outStrings[kSumRows][S::kMaxLanes];
