@@ -7,12 +7,28 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <utility>
 #include <vector>
 
 #include "engine_fixture.h"
+
+// Plain malloc is counted as well (glibc's own entry points underneath, at the
+// end of the replacements), except where this file is built with a sanitizer,
+// which must keep its own allocator.
+#if defined(__SANITIZE_ADDRESS__)
+#define HALVANE_COUNT_MALLOC 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define HALVANE_COUNT_MALLOC 0
+#endif
+#endif
+#ifndef HALVANE_COUNT_MALLOC
+#define HALVANE_COUNT_MALLOC 1
+#endif
+
 
 namespace halvane {
 
@@ -37,11 +53,29 @@ void* Allocate(std::size_t n) {
     return std::malloc(n ? n : 1);
 }
 
+// Aligned blocks are carved out of a larger malloc block, whose address is kept
+// just below the aligned one for FreeAligned: so they come from the same
+// allocator as everything else whichever malloc the program ends up with. (Only
+// the product is built with the sanitizers, not this file, so the check at the
+// top cannot always tell whether their allocator is linked in; and that
+// allocator takes over memalign and its kin, though not glibc's free.)
 void* AllocateAligned(std::size_t n, std::align_val_t align) {
     CountAllocation();
-    const std::size_t a = static_cast<std::size_t>(align);
-    void* p = nullptr;
-    return posix_memalign(&p, a < sizeof(void*) ? sizeof(void*) : a, n ? n : 1) == 0 ? p : nullptr;
+    std::size_t a = static_cast<std::size_t>(align);
+    if (a < sizeof(void*))
+        a = sizeof(void*);
+    void* raw = std::malloc(n + a + sizeof(void*));
+    if (!raw)
+        return nullptr;
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(raw) + sizeof(void*);
+    void** block = reinterpret_cast<void**>((start + a - 1) & ~static_cast<std::uintptr_t>(a - 1));
+    block[-1] = raw;
+    return block;
+}
+
+void FreeAligned(void* p) {
+    if (p)
+        std::free(static_cast<void**>(p)[-1]);
 }
 
 } // namespace
@@ -95,33 +129,20 @@ void operator delete[](void* p, std::size_t) noexcept {
 }
 void operator delete(void* p, std::align_val_t) noexcept {
     CountFree(p);
-    std::free(p);
+    FreeAligned(p);
 }
 void operator delete[](void* p, std::align_val_t) noexcept {
     CountFree(p);
-    std::free(p);
+    FreeAligned(p);
 }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
     CountFree(p);
-    std::free(p);
+    FreeAligned(p);
 }
 void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
     CountFree(p);
-    std::free(p);
+    FreeAligned(p);
 }
-
-// Plain malloc as well (glibc's own entry points underneath), except under the
-// sanitizers, which must keep their own.
-#if defined(__SANITIZE_ADDRESS__)
-#define HALVANE_COUNT_MALLOC 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define HALVANE_COUNT_MALLOC 0
-#endif
-#endif
-#ifndef HALVANE_COUNT_MALLOC
-#define HALVANE_COUNT_MALLOC 1
-#endif
 
 #if HALVANE_COUNT_MALLOC
 extern "C" {
