@@ -74,7 +74,7 @@ TEST_F(PluginTest, BlockSizesOfZeroAndOneAndChanges) {
     host->Process(4096, vsthost::Host::Precision::kDouble);
     host->Dispatch(effSetBlockSize, 0, -5);
     host->Process(17);
-    host->Dispatch(effSetBlockSize, 0, static_cast<intptr_t>(1) << 40);
+    host->Dispatch(effSetBlockSize, 0, std::numeric_limits<intptr_t>::max());
     host->Process(33);
     EXPECT_TRUE(AllFinite(host->Outputs()));
 }

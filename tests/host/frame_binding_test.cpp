@@ -168,7 +168,7 @@ TEST_F(PluginTest, ProgramNamesAndIndexes) {
     EXPECT_EQ(host->Dispatch(effGetProgram), 5);
     host->Dispatch(effSetProgram, 0, 64);
     EXPECT_EQ(host->Dispatch(effGetProgram), 5) << "an invalid program changes nothing";
-    host->Dispatch(effSetProgram, 0, static_cast<intptr_t>(1) << 40);
+    host->Dispatch(effSetProgram, 0, std::numeric_limits<intptr_t>::max());
     EXPECT_EQ(host->Dispatch(effGetProgram), 5);
 
     std::string renamed = "My Lead";
