@@ -166,7 +166,7 @@ private:
 
     Voice voices_[kMaxVoices];
     VoicePath voicePath_ = VoiceLanes::Resolve(VoicePath::kAuto);
-    // The lanes of the group being rendered: tens of kilobytes, kept off the
+    // The lanes of the group being rendered: some 13 kilobytes, kept off the
     // audio thread's stack.
     std::unique_ptr<VoiceLanesState> lanes_ = std::make_unique<VoiceLanesState>();
     const NoteTuning* tuning_ = nullptr;
