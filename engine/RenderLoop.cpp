@@ -251,7 +251,6 @@ void Engine::RenderVoices(int from, int length, bool beginsControlBlock, int cou
     // Voice by voice in voice order, so every sample's sums are added up in the
     // same order as one sample at a time would; a group of lanes adds its
     // voices in that order too.
-    static_assert(kRunLength <= VoiceLanesState::kMaxRun, "the lanes take a whole run at once");
     if (voicePath_ != VoicePath::kScalar) {
         // Only the voices that sound or still step take lanes, packed in voice
         // order, so a few notes on a large instrument make one narrow group.

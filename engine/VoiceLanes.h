@@ -31,7 +31,6 @@ enum class VoicePath { kAuto = 0, kScalar = 1, kSse2 = 2, kAvx2 = 3 };
 // The lanes' copy of what a stretch of samples reads and changes.
 struct VoiceLanesState {
     static constexpr int kMaxLanes = 16; // four AVX2 vectors
-    static constexpr int kMaxRun = 64;   // samples per stretch at most
     static constexpr int kEnvelopes = 5; // damp gate, brass gate, VCF, VCA, strings
     enum {
         kDampGate = 0,
